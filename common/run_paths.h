@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "common/settings.h"
+
+namespace tallivo {
+
+inline constexpr const char* kMarkerFileName = "~1~";
+inline constexpr const char* kDataFileName = "~dati.txt";
+inline constexpr const char* kWorkFileName = "~~dati.txt";
+
+// Byte strings, joined with the platform's separator.
+struct RunPaths {
+    std::string OutputPath;
+    std::string MarkerPath;
+    std::string DataPath;
+    std::string WorkPath;
+    bool operator==(const RunPaths&) const = default;
+};
+
+// OutputFolder exactly "\" means no folder: the four names are bare (current folder).
+// Otherwise one separator is added unless the folder already ends in one ("\" or "/" on
+// Windows, "/" elsewhere).
+RunPaths MakeRunPaths(const Settings& settings);
+
+// True when the folder check is to be made and fails: OutputFolder is not "\" and does
+// not name an existing folder.
+bool OutputFolderMissing(const Settings& settings);
+
+}  // namespace tallivo

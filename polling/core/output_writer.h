@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "common/record_layout.h"
+#include "common/settings.h"
+
+namespace tallivo {
+
+enum class WriteStatus {
+    Ok,
+    Busy,    // permission denied (read-only, or held by another program)
+    Failed,  // any other failure (disk full, missing folder, ...)
+};
+
+// Told after every record; the window follows from here.
+class RecordObserver {
+public:
+    virtual ~RecordObserver() = default;
+    // `record` is the output line without CR LF; `charactersRead` the running total of
+    // input characters read so far, line ends not counted.
+    virtual void recordWritten(std::string_view record, std::uint64_t charactersRead) = 0;
+    // Asked between records; true stops the writing at once (Esc).
+    virtual bool stopRequested() { return false; }
+};
+
+struct WriteRecordsResult {
+    std::uint64_t recordsWritten = 0;
+    std::uint64_t recordsNotWritten = 0;  // could not be appended: the work file must be kept
+    std::uint64_t charactersRead = 0;
+    bool workFileOpened = true;
+    bool stopped = false;
+};
+
+// Creates or empties the output file, then writes the header (mode "1": one byte and
+// CR LF; mode "2": the string and CR LF; anything else nothing).
+WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings);
+
+// One output line per work-file line; each record opened for append, written with CR LF
+// and closed, so it is on disk as soon as it is written.
+WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& outputPath,
+                                const RecordLayout& layout, RecordObserver* observer);
+
+// Terminator (mode "1" one byte; any other mode but "0" the value as text) and the
+// end-of-file message, each followed by CR LF.
+WriteStatus WriteFileTrailer(const std::string& outputPath, const Settings& settings);
+
+}  // namespace tallivo
