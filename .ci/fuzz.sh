@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with AddressSanitizer + UndefinedBehaviorSanitizer and runs each for a
+# bounded time. FUZZ_SECONDS sets the time per target (default 30).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-30}
+need=""
+command -v clang++ >/dev/null || need="$need clang"
+dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed" || need="$need libclang-rt-14-dev"
+if [ -n "$need" ]; then
+  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
+  $SUDO apt-get update && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y $need
+fi
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLIVO_FUZZ=ON -DTALLIVO_SANITIZE=ON \
+  -DTALLIVO_GUI=OFF -DTALLIVO_TESTS=OFF -DTALLIVO_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j "$(nproc)" --target fuzz_config_reader fuzz_leading_number fuzz_record_layout
+for target in config_reader leading_number record_layout; do
+  work=$(mktemp -d)
+  cp fuzz/corpus/$target/* "$work"/
+  echo "== fuzz_$target for ${seconds}s"
+  ./build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 "$work" 2>&1 \
+    | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' || true
+  status=${PIPESTATUS[0]}
+  rm -rf "$work"
+  if [ "$status" -ne 0 ]; then echo "fuzz_$target failed"; exit 1; fi
+done
