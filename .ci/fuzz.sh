@@ -18,9 +18,12 @@ for target in config_reader leading_number record_layout; do
   work=$(mktemp -d)
   cp fuzz/corpus/$target/* "$work"/
   echo "== fuzz_$target for ${seconds}s"
-  ./build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 "$work" 2>&1 \
-    | grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' || true
-  status=${PIPESTATUS[0]}
+  status=0
+  ./build-fuzz/fuzz/fuzz_$target -max_total_time="$seconds" -max_len=4096 -print_final_stats=1 "$work" \
+    >"$work.log" 2>&1 || status=$?
+  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "$work.log" || true
+  [ "$status" -ne 0 ] && tail -n 40 "$work.log"
+  rm -f "$work.log"
   rm -rf "$work"
   if [ "$status" -ne 0 ]; then echo "fuzz_$target failed"; exit 1; fi
 done
