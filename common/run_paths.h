@@ -20,12 +20,13 @@ struct RunPaths {
 };
 
 // OutputFolder exactly "\" means no folder: the four names are bare (current folder).
-// Otherwise one separator is added unless the folder already ends in one ("\" or "/" on
-// Windows, "/" elsewhere).
+// An empty OutputFolder (only a hand-edited file has one) is taken the same way, never as
+// the root folder. Otherwise one separator is added unless the folder already ends in one
+// ("\" or "/" on Windows, "/" elsewhere).
 RunPaths MakeRunPaths(const Settings& settings);
 
-// True when the folder check is to be made and fails: OutputFolder is not "\" and does
-// not name an existing folder.
+// True when the folder check is to be made and fails: OutputFolder is neither "\" nor
+// empty and does not name an existing folder.
 bool OutputFolderMissing(const Settings& settings);
 
 }  // namespace tallivo
