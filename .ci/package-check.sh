@@ -1,0 +1,160 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it, checks the desktop entries and icons, runs the
+# installed polling for one real conversion fed by the simulated terminal, and removes the
+# package again. The machine is left as it was: the package, and any package apt pulled in
+# for it, is removed on every way out. Exits non-zero on any failure.
+#
+#   bash .ci/package-check.sh            (as root, or with sudo available)
+#   BUILD=other-folder bash .ci/package-check.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+repo=$(pwd)
+build=${BUILD:-build-package}
+records=${RECORDS:-25}
+package=tallivo
+started=$(date +%s)
+
+say() { printf '== %s\n' "$*"; }
+fail() { printf 'package-check: FAILED: %s\n' "$*" >&2; exit 1; }
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+
+# Build tools only; the package's own run-time dependencies come through apt below.
+needed=(cmake g++ make qt6-base-dev dpkg-dev desktop-file-utils file)
+missing=()
+for p in "${needed[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  say "installing build tools: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+  fail "package $package is already installed; remove it first (this check installs and removes it)"
+fi
+
+work=$(mktemp -d /tmp/tallivo-package-check.XXXXXX)
+packages_before="$work/packages-before"
+installed_packages() { dpkg-query -W -f='${Package} ${Status}\n' | awk '$4 == "installed" {print $1}' | sort; }
+installed_packages >"$packages_before"
+installed_by_us=0
+sim_pid=""
+
+cleanup() {
+  local rc=$?
+  set +e
+  if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then kill "$sim_pid"; wait "$sim_pid" 2>/dev/null; fi
+  if [ "$installed_by_us" = 1 ]; then
+    say "removing $package"
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y -qq "$package" >/dev/null || rc=1
+    # Anything apt pulled in for the package goes too, and nothing else.
+    local added
+    added=$(installed_packages | comm -13 "$packages_before" -)
+    if [ -n "$added" ]; then
+      say "removing what came with it: $(echo $added)"
+      # shellcheck disable=SC2086
+      DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y -qq $added >/dev/null || rc=1
+    fi
+    if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+      echo "package-check: $package is still installed" >&2
+      rc=1
+    fi
+  fi
+  rm -rf "$work"
+  exit "$rc"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+say "configure and build (Release) in $build"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTALLIVO_TESTS=OFF -DTALLIVO_BENCH=OFF >"$work/configure.log" ||
+  { cat "$work/configure.log"; fail "configure"; }
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target polling wizard terminal_sim >"$work/build.log" 2>&1 ||
+  { tail -40 "$work/build.log"; fail "build"; }
+
+say "cpack -G DEB"
+rm -f "$build"/${package}_*.deb
+(cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+deb=$(ls "$build"/${package}_*.deb 2>/dev/null | head -n 1)
+[ -n "$deb" ] || fail "no .deb in $build"
+deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
+say "built $(basename "$deb")"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
+  grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib"
+done
+
+contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
+expect_files=(/usr/bin/polling /usr/bin/wizard
+  /usr/share/applications/tallivo-polling.desktop /usr/share/applications/tallivo-wizard.desktop)
+for size in 16 22 24 32 48 64 128 256; do
+  for name in polling wizard; do expect_files+=("/usr/share/icons/hicolor/${size}x${size}/apps/tallivo-$name.png"); done
+done
+for f in "${expect_files[@]}"; do
+  grep -qx "$f" <<<"$contents" || fail "package lacks $f"
+done
+unexpected=$(grep -v -e '/$' <<<"$contents" | grep -vxF -f <(printf '%s\n' "${expect_files[@]}") || true)
+[ -z "$unexpected" ] || fail "package holds files not meant for it: $unexpected"
+
+say "apt-get install $(basename "$deb")"
+installed_by_us=1
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$deb" >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log"; fail "apt-get install"; }
+
+say "desktop-file-validate"
+desktop-file-validate /usr/share/applications/tallivo-polling.desktop /usr/share/applications/tallivo-wizard.desktop ||
+  fail "desktop-file-validate"
+for name in polling wizard; do
+  exec_line=$(grep '^Exec=' "/usr/share/applications/tallivo-$name.desktop" | cut -d= -f2 | cut -d' ' -f1)
+  command -v "$exec_line" >/dev/null || fail "Exec=$exec_line of tallivo-$name.desktop is not on PATH"
+  icon=$(grep '^Icon=' "/usr/share/applications/tallivo-$name.desktop" | cut -d= -f2)
+  for size in 16 32 48 256; do
+    png=/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
+    file "$png" | grep -q "PNG image data, $size x $size" || fail "$png is not a ${size}x${size} PNG"
+  done
+done
+
+say "one conversion with the installed polling ($records records from the simulated terminal)"
+run="$work/run"
+mkdir "$run"
+# The configuration the wizard writes after "Reset Default" and "Save Parameters": output
+# file OUTPUT.TXT in the current folder, "|" after every field, <EOT> at the end, overwrite.
+printf '%s\r\n' '"OUTPUT.TXT"' '"0",""' '"NONE","124","124","124","124"' '"0",""' '1,"<EOT>"' \
+  '"Com-1","9600"' '"0"' '"1"' '"0"' '"0"' '"VARIABLE","NONE","VARIABLE","NONE"' '"N","N"' '"0"' '"0"' \
+  '"\"' >"$run/orvwizard.cfg"
+
+"$build/tools/terminal_sim" --folder "$run" --records "$records" >"$work/sim.log" 2>&1 &
+sim_pid=$!
+polling_rc=0
+(cd "$run" && QT_QPA_PLATFORM=offscreen timeout 60 /usr/bin/polling) >"$work/polling.log" 2>&1 || polling_rc=$?
+wait "$sim_pid" || { cat "$work/sim.log"; sim_pid=""; fail "terminal_sim failed"; }
+sim_pid=""
+[ "$polling_rc" -eq 0 ] || { cat "$work/polling.log"; fail "polling exited with $polling_rc"; }
+
+output="$run/OUTPUT.TXT"
+[ -s "$output" ] || fail "no output file"
+python3 - "$output" "$records" <<'EOF' || fail "output file bytes"
+import re, sys
+data = open(sys.argv[1], "rb").read()
+records = int(sys.argv[2])
+assert data.endswith(b"\r\n"), "output does not end in CR LF"
+lines = data[:-2].split(b"\r\n")
+assert lines[-1] == b"<EOT>", f"last line is {lines[-1]!r}, not <EOT>"
+body = lines[:-1]
+assert len(body) == records, f"{len(body)} records written, {records} delivered"
+# Full layout with "|" after barcode, quantity, date and time: barcode|quantity|date|time|
+pattern = re.compile(rb"[^|;\r\n]+\|-?[0-9]+(\.[0-9]+)?\|[^|\r\n]{1,10}\|[^|\r\n]*\|")
+for number, line in enumerate(body, 1):
+    assert pattern.fullmatch(line), f"record {number} is not in the configured layout: {line!r}"
+print(f"{len(body)} records and <EOT>; first record {body[0].decode('latin-1')}")
+EOF
+for leftover in "~1~" "~dati.txt" "~~dati.txt"; do
+  [ ! -e "$run/$leftover" ] || fail "$leftover left in the output folder"
+done
+
+say "package check passed in $(($(date +%s) - started)) s"
