@@ -17,7 +17,7 @@ enum class WriteStatus {
 
 // Told after every record; the window follows from here.
 class RecordObserver {
-public:
+  public:
     virtual ~RecordObserver() = default;
     // `record` is the output line without CR LF; `charactersRead` the running total of
     // input characters read so far, line ends not counted.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace tallivo {
@@ -9,7 +11,7 @@ namespace tallivo {
 // line; a last line without a line end is still a line; any byte, NUL included, passes
 // through. Memory does not grow with the file.
 class WorkFileReader {
-public:
+  public:
     explicit WorkFileReader(const std::string& path);
     ~WorkFileReader();
     WorkFileReader(const WorkFileReader&) = delete;
@@ -19,8 +21,21 @@ public:
     // The next line without its line end; false at the end of the file.
     bool nextLine(std::string& line);
 
-private:
+    // Bytes read from the file per refill; tests use a small one to reach its edges.
+    static constexpr std::size_t kDefaultBufferSize = 256 * 1024;
+    WorkFileReader(const std::string& path, std::size_t bufferSize);
+
+  private:
+    bool refill();
+
     std::FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t bufferSize_ = 0;
+    std::size_t position_ = 0;
+    std::size_t end_ = 0;
+    bool endOfFile_ = false;
+    // The last line ended in CR: an LF coming next belongs to that line end.
+    bool skipLineFeed_ = false;
 };
 
 }  // namespace tallivo

@@ -1,0 +1,74 @@
+#include "polling/core/byte_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+
+#include "polling/core/file_error.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define TALLIVO_OPEN _open
+#define TALLIVO_WRITE _write
+#define TALLIVO_CLOSE _close
+#else
+#include <unistd.h>
+#define TALLIVO_OPEN ::open
+#define TALLIVO_WRITE ::write
+#define TALLIVO_CLOSE ::close
+#endif
+
+namespace tallivo {
+
+namespace {
+
+#ifdef _WIN32
+constexpr int kBaseFlags = _O_WRONLY | _O_CREAT | _O_BINARY;
+constexpr int kCreateFlag = _O_TRUNC;
+constexpr int kAppendFlag = _O_APPEND;
+constexpr int kPermissions = _S_IREAD | _S_IWRITE;
+using WriteSize = unsigned int;
+#else
+constexpr int kBaseFlags = O_WRONLY | O_CREAT | O_CLOEXEC;
+constexpr int kCreateFlag = O_TRUNC;
+constexpr int kAppendFlag = O_APPEND;
+constexpr mode_t kPermissions = 0666;
+using WriteSize = std::size_t;
+#endif
+
+// Large enough for any record; keeps each write call within what every platform accepts.
+constexpr std::size_t kMaxChunk = 1 << 30;
+
+}  // namespace
+
+WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode) {
+    const int flags = kBaseFlags | (mode == OpenMode::Create ? kCreateFlag : kAppendFlag);
+    int fd;
+    do {
+        fd = TALLIVO_OPEN(path.c_str(), flags, kPermissions);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return ClassifyLastFileError();
+
+    while (!bytes.empty()) {
+        const std::size_t chunk = bytes.size() < kMaxChunk ? bytes.size() : kMaxChunk;
+        const auto written = TALLIVO_WRITE(fd, bytes.data(), static_cast<WriteSize>(chunk));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            const WriteStatus status = ClassifyLastFileError();
+            TALLIVO_CLOSE(fd);
+            return status;
+        }
+        if (written == 0) {  // no progress and no error: give up rather than loop
+            TALLIVO_CLOSE(fd);
+            return WriteStatus::Failed;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    // A failed close can mean the data never reached the file (network drives, quotas).
+    // EINTR is the exception: the descriptor is released and the data already handed over.
+    if (TALLIVO_CLOSE(fd) != 0 && errno != EINTR) return ClassifyLastFileError();
+    return WriteStatus::Ok;
+}
+
+}  // namespace tallivo

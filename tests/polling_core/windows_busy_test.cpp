@@ -1,0 +1,116 @@
+// Windows only: an output file that another program holds open without sharing is a
+// sharing violation, not "permission denied", and must still count as busy.
+#ifdef _WIN32
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "common/record_layout.h"
+#include "common/settings.h"
+#include "polling/core/output_writer.h"
+#include "temp_folder.h"
+
+namespace tallivo {
+namespace {
+
+constexpr const char* kOldContent = "kept by the other program\r\n";
+
+enum class Holder { OpenWithoutSharing, ReadOnlyAttribute };
+
+// Makes the output file unwritable the way the case says, and undoes it when it ends.
+class HeldFile {
+  public:
+    HeldFile(const std::string& path, Holder holder) : path_(std::filesystem::path(path).wstring()) {
+        WriteFile(path, kOldContent);
+        if (holder == Holder::OpenWithoutSharing) {
+            handle_ = CreateFileW(path_.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+            ok_ = handle_ != INVALID_HANDLE_VALUE;
+        } else {
+            ok_ = SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY) != 0;
+        }
+    }
+    ~HeldFile() { release(); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+    bool ok() const { return ok_; }
+    void release() {
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+
+  private:
+    std::wstring path_;
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+    bool ok_ = false;
+};
+
+Settings FramedSettings() {
+    Settings settings = WizardDefaults();
+    settings.FileHeaderMode = "2";
+    settings.FileHeaderValue = "HEAD";
+    settings.FileTerminatorMode = "2";
+    settings.FileTerminatorValue = "END";
+    settings.EndOfFileMessageOn = "1";
+    settings.EndOfFileMessage = "<EOT>";
+    return settings;
+}
+
+class WindowsBusyTest : public ::testing::TestWithParam<Holder> {};
+
+TEST_P(WindowsBusyTest, HeldOutputFileIsBusyAndKeepsItsContent) {
+    TempFolder folder;
+    const std::string outputPath = folder.file("OUTPUT.TXT");
+    const std::string workPath = folder.file("~~dati.txt");
+    WriteFile(workPath, "4006381333931;0005;A;B;01/02/2003;10:20\r\n123;2;A;B;02/02/2003;11:00\r\n");
+    const Settings settings = FramedSettings();
+    const RecordLayoutResult layout = MakeRecordLayout(settings);
+    ASSERT_TRUE(layout.ok());
+
+    HeldFile held(outputPath, GetParam());
+    ASSERT_TRUE(held.ok()) << "could not hold the output file, error " << GetLastError();
+
+    EXPECT_EQ(CreateOutputFile(outputPath, settings), WriteStatus::Busy);
+    const WriteRecordsResult records = WriteRecords(workPath, outputPath, layout.layout, nullptr);
+    EXPECT_TRUE(records.workFileOpened);
+    EXPECT_EQ(records.recordsWritten, 0u);
+    EXPECT_EQ(records.recordsNotWritten, 2u);
+    EXPECT_EQ(WriteFileTrailer(outputPath, settings), WriteStatus::Busy);
+
+    held.release();
+    EXPECT_EQ(ReadFile(outputPath), kOldContent) << "a busy file must not be emptied or written";
+
+    // Once the other program lets go, the same calls go through.
+    EXPECT_EQ(CreateOutputFile(outputPath, settings), WriteStatus::Ok);
+    EXPECT_EQ(WriteRecords(workPath, outputPath, layout.layout, nullptr).recordsWritten, 2u);
+    EXPECT_EQ(WriteFileTrailer(outputPath, settings), WriteStatus::Ok);
+    EXPECT_EQ(ReadFile(outputPath),
+              "HEAD\r\n4006381333931|5|01/02/2003|10:20|\r\n123|2|02/02/2003|11:00|\r\nEND\r\n<EOT>\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, WindowsBusyTest,
+                         ::testing::Values(Holder::OpenWithoutSharing, Holder::ReadOnlyAttribute),
+                         [](const ::testing::TestParamInfo<Holder>& info) {
+                             return info.param == Holder::OpenWithoutSharing
+                                        ? std::string("OpenWithoutSharing")
+                                        : std::string("ReadOnlyAttribute");
+                         });
+
+// A folder the output cannot be created in is a failure, not busy: the user would be told
+// to close a program that does not exist.
+TEST(WindowsBusyTest, MissingFolderIsFailedNotBusy) {
+    TempFolder folder;
+    const std::string outputPath = (folder.path() / "missing" / "OUTPUT.TXT").string();
+    EXPECT_EQ(CreateOutputFile(outputPath, FramedSettings()), WriteStatus::Failed);
+    EXPECT_EQ(WriteFileTrailer(outputPath, FramedSettings()), WriteStatus::Failed);
+}
+
+}  // namespace
+}  // namespace tallivo
+
+#endif  // _WIN32

@@ -1,0 +1,90 @@
+#include "polling/core/work_file_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "temp_folder.h"
+
+namespace tallivo {
+namespace {
+
+using namespace std::string_literals;
+
+std::vector<std::string> ReadAll(const std::string& path, std::size_t bufferSize) {
+    WorkFileReader reader(path, bufferSize);
+    EXPECT_TRUE(reader.isOpen());
+    std::vector<std::string> lines;
+    std::string line;
+    while (reader.nextLine(line)) lines.push_back(line);
+    EXPECT_FALSE(reader.nextLine(line));  // the end stays the end
+    return lines;
+}
+
+TEST(WorkFileReaderTest, SplitsLines) {
+    using Lines = std::vector<std::string>;
+    struct Case {
+        const char* name;
+        std::string content;
+        Lines expected;
+    };
+    const Case cases[] = {
+        {"CR LF", "a;1\r\nb;2\r\n", {"a;1", "b;2"}},
+        {"LF", "a\nb\n", {"a", "b"}},
+        {"CR", "a\rb\r", {"a", "b"}},
+        {"mixed", "a\r\nb\nc\rd\r\n", {"a", "b", "c", "d"}},
+        {"no final line end", "a\r\nb", {"a", "b"}},
+        {"empty file", "", {}},
+        {"only line ends", "\r\n\n\r\r\n", {"", "", "", ""}},
+        {"LF CR is two line ends", "a\n\rb", {"a", "", "b"}},
+        {"blank line between", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"NUL and high bytes", "\x00\x80\xff;1\r\n\xe9\x00"s, {"\x00\x80\xff;1"s, "\xe9\x00"s}},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("~~dati.txt");
+    for (const Case& c : cases) {
+        WriteFile(path, c.content);
+        // Every buffer size from one byte up puts each line end on a refill boundary once.
+        for (std::size_t bufferSize : {1, 2, 3, 4, 5, 7, 64, 65536}) {
+            EXPECT_EQ(ReadAll(path, bufferSize), c.expected) << c.name << ", buffer " << bufferSize;
+        }
+    }
+}
+
+TEST(WorkFileReaderTest, CrLfSplitAcrossTheDefaultBuffer) {
+    TempFolder folder;
+    const std::string path = folder.file("~~dati.txt");
+    const std::string first(WorkFileReader::kDefaultBufferSize - 1, 'x');
+    WriteFile(path, first + "\r\nnext\r\n");
+    EXPECT_EQ(ReadAll(path, WorkFileReader::kDefaultBufferSize), (std::vector<std::string>{first, "next"}));
+}
+
+TEST(WorkFileReaderTest, ReadsAMegabyteLineWhole) {
+    TempFolder folder;
+    const std::string path = folder.file("~~dati.txt");
+    std::string big(5 * 1024 * 1024, 'a');
+    for (std::size_t i = 0; i < big.size(); i += 997) big[i] = static_cast<char>(i % 256 == 10 ? 0 : 200);
+    for (char& c : big) {
+        if (c == '\r' || c == '\n') c = 'b';
+    }
+    WriteFile(path, "first\r\n" + big + "\r\nlast");
+    const std::vector<std::string> lines = ReadAll(path, WorkFileReader::kDefaultBufferSize);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "first");
+    EXPECT_TRUE(lines[1] == big);
+    EXPECT_EQ(lines[2], "last");
+}
+
+TEST(WorkFileReaderTest, MissingFileIsNotOpen) {
+    TempFolder folder;
+    WorkFileReader reader(folder.file("missing.txt"));
+    EXPECT_FALSE(reader.isOpen());
+    std::string line = "left over";
+    EXPECT_FALSE(reader.nextLine(line));
+}
+
+}  // namespace
+}  // namespace tallivo
