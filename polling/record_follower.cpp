@@ -1,0 +1,47 @@
+#include "polling/record_follower.h"
+
+#include <utility>
+
+namespace tallivo {
+
+RecordFollower::RecordFollower(StatusView& view, SteadyClock clock, const Timings& timings,
+                               std::uint64_t maximum, const bool& stopFlag)
+    : view_(view),
+      clock_(std::move(clock)),
+      screenRefresh_(timings.screenRefresh),
+      eventsEvery_(timings.eventsEvery),
+      maximum_(maximum),
+      stopFlag_(stopFlag) {}
+
+void RecordFollower::recordWritten(std::string_view record, std::uint64_t charactersRead) {
+    lastRecord_.assign(record);  // reuses its capacity: no allocation per record once grown
+    lastCharacters_ = charactersRead;
+    pending_ = true;
+
+    const auto now = clock_();
+    if (!shownOnce_ || now - lastScreen_ >= screenRefresh_) {
+        shownOnce_ = true;
+        lastScreen_ = now;
+        showPending();
+        lastEvents_ = now;
+        view_.processEvents();
+    } else if (now - lastEvents_ >= eventsEvery_) {
+        lastEvents_ = now;
+        view_.processEvents();
+    }
+}
+
+void RecordFollower::showPending() {
+    view_.showRecord(lastRecord_);
+    view_.showProgress(lastCharacters_, maximum_);
+    pending_ = false;
+    ++screenUpdates_;
+}
+
+void RecordFollower::finish() {
+    if (pending_) showPending();
+    view_.showProgress(maximum_, maximum_);
+    view_.processEvents();
+}
+
+}  // namespace tallivo

@@ -1,0 +1,257 @@
+#include "polling/run_sequence.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+#include <cstdio>
+#include <system_error>
+#include <utility>
+
+#include "common/config_places.h"
+#include "common/verfil.h"
+#include "polling/core/output_writer.h"
+#include "polling/record_follower.h"
+#include "uikit/message_box.h"
+
+namespace tallivo {
+
+namespace {
+
+constexpr const char* kAppTitle = "TALLIVO";
+constexpr const char* kWriterTitle = "POLLING";
+constexpr const char* kBusyText = "File is busy !! please close the other application and retry.";
+
+std::filesystem::path BytesPath(const std::string& bytes) {
+    return std::filesystem::path(bytes);
+}
+
+bool Exists(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(BytesPath(path), error);
+    return !error && std::filesystem::exists(status);
+}
+
+}  // namespace
+
+bool ProbeFile(const std::string& path) {
+    if (path.empty()) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+std::string UnusedNameBeside(const std::string& path, const std::string& suffix) {
+    std::string candidate = path + suffix;
+    for (int counter = 2; Exists(candidate); ++counter)
+        candidate = path + suffix + "-" + std::to_string(counter);
+    return candidate;
+}
+
+RunSequence::RunSequence(StatusView& view, RunOptions options) : view_(view), options_(std::move(options)) {}
+
+RunSequence::~RunSequence() = default;
+
+void RunSequence::tell(const std::string& text, const char* title) {
+    MessageBox::inform(view_.dialogParent(),
+                       QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
+                       QString::fromLatin1(title));
+}
+
+std::optional<Ending> RunSequence::startUp() {
+    const PollingConfiguration configuration =
+        ReadConfiguration(options_.configPlaces ? *options_.configPlaces : DefaultConfigPlaces());
+    settings_ = configuration.settings;
+    paths_ = configuration.paths;
+    if (configuration.outputFolderMissing) {
+        tell("Output folder doesn't exists, select correctly by the Wizard and retry !", kAppTitle);
+        return Ending::OutputFolderMissing;
+    }
+
+    // Checked before any file is touched: a code outside 0-255 has no byte to stand for.
+    RecordLayoutResult layout = MakeRecordLayout(settings_);
+    if (!layout.ok()) {
+        tell("The setting " + layout.badSetting + " holds \"" + layout.badValue +
+                 "\", which is not a character code from 0 to 255. Correct it with the Wizard and retry !",
+             kAppTitle);
+        return Ending::BadCharacterSetting;
+    }
+    layout_ = std::move(layout.layout);
+
+    keepLeftoverWorkFile();
+
+    if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
+
+    if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath);
+    if (settings_.ExistingFilePolicy == "1") {
+        outputExisted_ = ProbeFile(paths_.OutputPath);
+        if (outputExisted_ &&
+            !MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
+            return Ending::OverwriteRefused;
+        }
+    }
+
+    if (!paths_.MarkerPath.empty()) {
+        if (std::FILE* marker = std::fopen(paths_.MarkerPath.c_str(), "wb")) std::fclose(marker);
+    }
+    view_.showWaiting();
+    return std::nullopt;
+}
+
+// A work file still on disk holds the data of a run that did not finish; it is set aside
+// under a name that says so rather than deleted.
+void RunSequence::keepLeftoverWorkFile() {
+    if (!Exists(paths_.WorkPath)) return;
+    const std::string stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString();
+    const std::string kept = UnusedNameBeside(paths_.WorkPath, ".unconverted-" + stamp);
+    std::error_code error;
+    std::filesystem::rename(BytesPath(paths_.WorkPath), BytesPath(kept), error);
+}
+
+void RunSequence::requestStop() {
+    stop_ = true;
+    if (currentWait_ != nullptr) currentWait_->quit();
+}
+
+bool RunSequence::processEvents() {
+    view_.processEvents();
+    return !stop_;
+}
+
+bool RunSequence::waitMs(std::chrono::milliseconds duration) {
+    const auto deadline = options_.clock() + duration;
+    while (!stop_) {
+        const auto now = options_.clock();
+        if (now >= deadline) break;
+        // Sleep in the event loop until the deadline; events (Esc, repaints) still run.
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(std::chrono::ceil<std::chrono::milliseconds>(deadline - now));
+        currentWait_ = &loop;
+        loop.exec();
+        currentWait_ = nullptr;
+    }
+    return !stop_;
+}
+
+Ending RunSequence::runConversion() {
+    const Timings& timings = options_.timings;
+    view_.showOffLine();
+    if (!processEvents()) return Ending::Cancelled;
+
+    for (;;) {
+        markerPresent_ = ProbeFile(paths_.MarkerPath);
+        if (!processEvents()) return Ending::Cancelled;
+        if (!markerPresent_) break;
+        if (!waitMs(timings.poll)) return Ending::Cancelled;
+    }
+
+    view_.showOnLine();
+    if (!processEvents() || !waitMs(timings.shortWait)) return Ending::Cancelled;
+
+    if (!ProbeFile(paths_.DataPath)) {
+        tell("unable to find the input file ~DATI.TXT", kAppTitle);
+        return Ending::NoDataFile;
+    }
+
+    view_.showPhase("Preparing the output file...");
+    std::error_code error;
+    const std::uintmax_t byteCount = std::filesystem::file_size(BytesPath(paths_.DataPath), error);
+    if (error) {
+        tell("unable to read the size of the input file ~DATI.TXT: " + error.message(), kAppTitle);
+        return Ending::DataFileUnreadable;
+    }
+    view_.showByteCount(byteCount);
+
+    // Renaming must never replace a work file; set one that appeared since start-up aside too.
+    keepLeftoverWorkFile();
+    if (Exists(paths_.WorkPath)) {
+        tell(
+            "unable to rename the input file ~DATI.TXT: a work file ~~DATI.TXT is in the way and could not "
+            "be "
+            "set aside. The data stays in ~DATI.TXT.",
+            kAppTitle);
+        return Ending::RenameFailed;
+    }
+    std::filesystem::rename(BytesPath(paths_.DataPath), BytesPath(paths_.WorkPath), error);
+    if (error) {
+        tell("unable to rename the input file ~DATI.TXT to ~~DATI.TXT: " + error.message() +
+                 ". The data stays in ~DATI.TXT.",
+             kAppTitle);
+        return Ending::RenameFailed;
+    }
+    if (!processEvents() || !waitMs(timings.shortWait) || !waitMs(timings.shortWait))
+        return Ending::Cancelled;
+
+    if (byteCount == 0) {
+        view_.showPhase("No Data present exiting...");
+        std::filesystem::remove(BytesPath(paths_.WorkPath), error);
+        if (!waitMs(timings.noDataWait)) return Ending::Cancelled;
+        return Ending::NoData;
+    }
+
+    if (std::optional<Ending> failed = convertWorkFile(byteCount)) return *failed;
+
+    std::filesystem::remove(BytesPath(paths_.WorkPath), error);
+    view_.showPhase("Done...   Quit...");
+    if (!waitMs(timings.doneWait)) return Ending::Cancelled;
+    return Ending::Done;
+}
+
+// Header, records and trailer. Nothing when all went well; otherwise the ending, with the
+// work file left in place so no record is lost.
+std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
+    const std::string keptText = ". The data is kept in the work file " + paths_.WorkPath + ".";
+
+    if (!(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
+        const WriteStatus status = CreateOutputFile(paths_.OutputPath, settings_);
+        if (status == WriteStatus::Busy) {
+            tell(kBusyText, kWriterTitle);
+            return Ending::OutputBusy;
+        }
+        if (status == WriteStatus::Failed) {
+            tell("Unable to create the output file " + paths_.OutputPath + keptText, kWriterTitle);
+            return Ending::OutputFailed;
+        }
+    }
+
+    view_.showPhase("Writing the output file...");
+    view_.showProgress(0, byteCount);
+    if (!processEvents()) return Ending::Cancelled;
+
+    RecordFollower follower(view_, options_.clock, options_.timings, byteCount, stop_);
+    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, paths_.OutputPath, layout_, &follower);
+    if (result.stopped || stop_) return Ending::Cancelled;
+    if (!result.workFileOpened) {
+        tell("Unable to read the work file " + paths_.WorkPath + "; nothing was converted" + keptText,
+             kWriterTitle);
+        return Ending::WorkFileUnreadable;
+    }
+    follower.finish();
+    if (result.recordsNotWritten > 0) {
+        tell(std::to_string(result.recordsNotWritten) + " of " +
+                 std::to_string(result.recordsWritten + result.recordsNotWritten) +
+                 " records could not be written to the output file " + paths_.OutputPath + keptText,
+             kWriterTitle);
+        return Ending::RecordsNotWritten;
+    }
+
+    const WriteStatus status = WriteFileTrailer(paths_.OutputPath, settings_);
+    if (status == WriteStatus::Busy) {
+        tell(kBusyText, kWriterTitle);
+        return Ending::OutputBusy;
+    }
+    if (status == WriteStatus::Failed) {
+        tell("Unable to write the end of the output file " + paths_.OutputPath + keptText, kWriterTitle);
+        return Ending::OutputFailed;
+    }
+    return std::nullopt;
+}
+
+}  // namespace tallivo

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/record_layout.h"
+#include "common/run_paths.h"
+#include "common/settings.h"
+#include "polling/ending.h"
+#include "polling/status_view.h"
+#include "polling/timings.h"
+
+class QEventLoop;
+
+namespace tallivo {
+
+struct RunOptions {
+    // Where the configuration is looked for, in order; DefaultConfigPlaces() when unset.
+    std::optional<std::vector<std::filesystem::path>> configPlaces;
+    Timings timings;
+    SteadyClock clock = SystemSteadyClock();
+};
+
+// One conversion run, from reading the configuration to its ending. The window calls
+// startUp() while loading, arms its start timer when that returns nothing, and calls
+// runConversion() when the timer fires. Both report how the run ended instead of ending
+// the process, so the caller decides (the program exits, a test asserts).
+class RunSequence {
+  public:
+    RunSequence(StatusView& view, RunOptions options);
+    ~RunSequence();
+    RunSequence(const RunSequence&) = delete;
+    RunSequence& operator=(const RunSequence&) = delete;
+
+    // Nothing while the run goes on; otherwise how it ended during start-up.
+    std::optional<Ending> startUp();
+
+    // Polls for the marker, converts, and returns how the run ended.
+    Ending runConversion();
+
+    // Esc: every wait and the writer stop at once; runConversion returns Cancelled.
+    void requestStop();
+    bool stopRequested() const { return stop_; }
+
+    const Settings& settings() const { return settings_; }
+    const RunPaths& paths() const { return paths_; }
+
+  private:
+    // False when the wait was cut short by requestStop().
+    bool waitMs(std::chrono::milliseconds duration);
+    bool processEvents();
+    void keepLeftoverWorkFile();
+    std::optional<Ending> convertWorkFile(std::uint64_t byteCount);
+    void tell(const std::string& text, const char* title);
+
+    StatusView& view_;
+    RunOptions options_;
+    Settings settings_;
+    RunPaths paths_;
+    RecordLayout layout_;
+    bool outputExisted_ = false;
+    bool markerPresent_ = false;
+    bool stop_ = false;
+    QEventLoop* currentWait_ = nullptr;
+};
+
+// Opens the path for reading and closes it at once: true when the open succeeded.
+bool ProbeFile(const std::string& path);
+
+// A name beside `path` that does not exist yet: path + suffix, then path + suffix + "-2", ...
+std::string UnusedNameBeside(const std::string& path, const std::string& suffix);
+
+}  // namespace tallivo

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string_view>
+
+class QWidget;
+
+namespace tallivo {
+
+// What the run sequence may change on the status window. Texts are bytes; the window
+// turns them into display text.
+class StatusView {
+  public:
+    virtual ~StatusView() = default;
+    virtual void showWaiting() = 0;
+    virtual void showOffLine() = 0;
+    virtual void showOnLine() = 0;
+    virtual void showPhase(std::string_view text) = 0;
+    virtual void showByteCount(std::uint64_t bytes) = 0;
+    virtual void showRecord(std::string_view record) = 0;
+    virtual void showProgress(std::uint64_t value, std::uint64_t maximum) = 0;
+    // Modal: returns once the splash has closed itself.
+    virtual void showSplash(std::chrono::milliseconds life) = 0;
+    virtual void processEvents() = 0;
+    // Owner of the message boxes.
+    virtual QWidget* dialogParent() = 0;
+};
+
+}  // namespace tallivo
