@@ -1,0 +1,136 @@
+// Stands in for the party that delivers the handheld terminal's data: waits for the
+// marker "~1~" in the output folder, writes "~dati.txt", then deletes the marker.
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Options {
+    std::filesystem::path folder;
+    std::optional<std::filesystem::path> from;
+    std::optional<std::uint64_t> records;
+    std::uint64_t seed = 1;
+    std::uint64_t timeoutMs = 60000;
+    std::uint64_t delayMs = 0;
+};
+
+void Usage() {
+    std::cerr << "usage: terminal_sim --folder DIR (--from FILE | --records N [--seed S])\n"
+                 "                    [--timeout-ms T] [--delay-ms D]\n"
+                 "  waits for DIR/~1~, writes DIR/~dati.txt, deletes DIR/~1~.\n"
+                 "  --delay-ms waits D ms after the marker appears before delivering.\n";
+}
+
+bool ParseNumber(const std::string& text, std::uint64_t& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    std::istringstream in(text);
+    in >> value;
+    return !in.fail();
+}
+
+std::optional<Options> Parse(int argc, char** argv) {
+    Options options;
+    bool haveFolder = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string name = argv[i];
+        if (i + 1 >= argc) return std::nullopt;
+        const std::string value = argv[++i];
+        std::uint64_t number = 0;
+        if (name == "--folder") {
+            options.folder = value;
+            haveFolder = true;
+        } else if (name == "--from") {
+            options.from = value;
+        } else if (name == "--records" && ParseNumber(value, number)) {
+            options.records = number;
+        } else if (name == "--seed" && ParseNumber(value, number)) {
+            options.seed = number;
+        } else if (name == "--timeout-ms" && ParseNumber(value, number)) {
+            options.timeoutMs = number;
+        } else if (name == "--delay-ms" && ParseNumber(value, number)) {
+            options.delayMs = number;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!haveFolder || options.from.has_value() == options.records.has_value()) return std::nullopt;
+    return options;
+}
+
+// Records as the terminal writes them: barcode;quantity;A;B;date;time with CR LF. The
+// engine's raw output is used (not a distribution) so a seed gives the same bytes on
+// every standard library.
+bool WriteGenerated(std::ofstream& out, std::uint64_t count, std::uint64_t seed) {
+    std::mt19937_64 engine(seed);
+    char line[96];
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t a = engine();
+        const std::uint64_t b = engine();
+        const unsigned long long barcode = 4000000000000ULL + a % 1000000000000ULL;
+        const unsigned quantity = static_cast<unsigned>(b % 10000);
+        const unsigned day = 1 + static_cast<unsigned>((b >> 16) % 28);
+        const unsigned month = 1 + static_cast<unsigned>((b >> 24) % 12);
+        const unsigned hour = static_cast<unsigned>((b >> 32) % 24);
+        const unsigned minute = static_cast<unsigned>((b >> 40) % 60);
+        const int length = std::snprintf(line, sizeof line, "%013llu;%04u;A;B;%02u/%02u/2003;%02u:%02u\r\n",
+                                         barcode, quantity, day, month, hour, minute);
+        out.write(line, length);
+    }
+    return static_cast<bool>(out);
+}
+
+bool CopyFile(std::ofstream& out, const std::filesystem::path& from) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    out << in.rdbuf();
+    return static_cast<bool>(out);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Options> options = Parse(argc, argv);
+    if (!options) {
+        Usage();
+        return 2;
+    }
+    const std::filesystem::path marker = options->folder / "~1~";
+    const std::filesystem::path data = options->folder / "~dati.txt";
+
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(options->timeoutMs);
+    std::error_code error;
+    while (!std::filesystem::exists(marker, error)) {
+        if (Clock::now() >= deadline) {
+            std::cerr << "terminal_sim: no marker " << marker << " within " << options->timeoutMs << " ms\n";
+            return 1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(options->delayMs));
+
+    {
+        std::ofstream out(data, std::ios::binary | std::ios::trunc);
+        const bool written = out && (options->from ? CopyFile(out, *options->from)
+                                                   : WriteGenerated(out, *options->records, options->seed));
+        if (!written) {
+            std::cerr << "terminal_sim: cannot write " << data << "\n";
+            return 1;
+        }
+    }
+    // The data file is complete only now: the marker goes last.
+    if (!std::filesystem::remove(marker, error)) {
+        std::cerr << "terminal_sim: cannot delete " << marker << "\n";
+        return 1;
+    }
+    return 0;
+}
