@@ -1,0 +1,98 @@
+#include "common/run_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+namespace tallivo {
+namespace {
+
+const char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
+
+Settings WithFolder(const std::string& folder, const std::string& fileName = "OUT.TXT") {
+    Settings settings = WizardDefaults();
+    settings.OutputFolder = folder;
+    settings.OutputFileName = fileName;
+    return settings;
+}
+
+TEST(RunPaths, FolderJoinedWithOneSeparator) {
+    const std::string s(1, kSeparator);
+    struct Case {
+        std::string folder;
+        std::string prefix;
+    };
+    std::vector<Case> cases{
+        {"\\", ""},
+        {"", ""},
+        {"data", "data" + s},
+        {"data/", "data/"},
+        {"/srv/stock take", "/srv/stock take" + s},
+        {"/srv/stock take/", "/srv/stock take/"},
+        {"/", "/"},
+    };
+    if (kSeparator == '\\') {
+        cases.push_back({"C:\\data", "C:\\data\\"});
+        cases.push_back({"C:\\data\\", "C:\\data\\"});
+    } else {
+        // A Windows folder in a copied file: the backslash is an ordinary character here.
+        cases.push_back({"C:\\data\\", "C:\\data\\/"});
+    }
+    for (const Case& c : cases) {
+        const RunPaths expected{c.prefix + "OUT.TXT", c.prefix + "~1~", c.prefix + "~dati.txt",
+                                c.prefix + "~~dati.txt"};
+        EXPECT_EQ(MakeRunPaths(WithFolder(c.folder)), expected) << "folder '" << c.folder << "'";
+    }
+}
+
+TEST(RunPaths, WithAndWithoutClosingSeparatorAgree) {
+    EXPECT_EQ(MakeRunPaths(WithFolder("/srv/in")), MakeRunPaths(WithFolder("/srv/in/")));
+}
+
+class TempFolder {
+  public:
+    TempFolder() {
+        std::random_device random;
+        do {
+            path_ = std::filesystem::temp_directory_path() /
+                    ("tallivo-run-paths-" + std::to_string(random()) + std::to_string(random()));
+        } while (!std::filesystem::create_directory(path_));
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    const std::filesystem::path& path() const { return path_; }
+
+  private:
+    std::filesystem::path path_;
+};
+
+TEST(RunPaths, OutputFolderMissing) {
+    TempFolder folder;
+    const std::string existing = folder.path().string();
+    const std::filesystem::path aFile = folder.path() / "plain file";
+    std::ofstream(aFile) << "x";
+    struct Case {
+        std::string folder;
+        bool missing;
+    };
+    const std::vector<Case> cases{
+        {"\\", false},
+        {"", false},
+        {existing, false},
+        {existing + kSeparator, false},
+        {(folder.path() / "gone").string(), true},
+        {(folder.path() / "gone" / "deeper").string(), true},
+        {aFile.string(), true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(OutputFolderMissing(WithFolder(c.folder)), c.missing) << "folder '" << c.folder << "'";
+    }
+}
+
+}  // namespace
+}  // namespace tallivo
