@@ -27,5 +27,19 @@ build: configure
 test: build
 	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
+# A whole run in a throw-away folder: the simulated terminal delivers 20 records, polling
+# converts them with samples/orvwizard.cfg, and the output file is printed (^M$ = CR LF).
+demo: configure
+	cmake --build $(BUILD) -j $(JOBS) --target polling terminal_sim
+	@dir=$$(mktemp -d); \
+	cp samples/orvwizard.cfg "$$dir/"; \
+	[ -n "$$DISPLAY" ] || export QT_QPA_PLATFORM=offscreen; \
+	"$(CURDIR)/$(BUILD)/tools/terminal_sim" --folder "$$dir" --records 20 --seed 7 --timeout-ms 30000 & \
+	sim=$$!; \
+	(cd "$$dir" && "$(CURDIR)/$(BUILD)/polling/polling"); status=$$?; \
+	wait $$sim; \
+	echo "polling ended with status $$status; output file $$dir/OUTPUT.TXT:"; \
+	cat -A "$$dir/OUTPUT.TXT"
+
 clean:
 	rm -rf $(BUILD)
