@@ -14,7 +14,9 @@ double LeadingNumber(std::string_view text);
 double RoundHalfEven(double value);
 
 // Plain form: no blanks, no leading zeros, no plus sign, "-" for negatives, "." as
-// decimal point, at most 15 significant digits (5, 3.5, -0.25, 12).
+// decimal point, at most 15 significant digits (5, 3.5, -0.25, 12). A zero stands before
+// a leading decimal point (0.5, not .5); -0 is "0"; large values are written out in full
+// (1e20 is "100000000000000000000"), never with an exponent.
 std::string FormatPlainNumber(double value);
 
 // A character setting ("124", " 9", "13.5") read as a number and rounded; the byte with
