@@ -36,7 +36,12 @@ TEST_P(WindowsRunPathsTest, JoinsWithBackslash) {
     Settings settings = PollingDefaults();
     settings.OutputFileName = "STOCK.TXT";
     settings.OutputFolder = GetParam().folder;
-    EXPECT_EQ(MakeRunPaths(settings), GetParam().expected);
+    const RunPaths paths = MakeRunPaths(settings);
+    const RunPaths& expected = GetParam().expected;
+    EXPECT_EQ(paths.OutputPath, expected.OutputPath);
+    EXPECT_EQ(paths.MarkerPath, expected.MarkerPath);
+    EXPECT_EQ(paths.DataPath, expected.DataPath);
+    EXPECT_EQ(paths.WorkPath, expected.WorkPath);
 }
 
 INSTANTIATE_TEST_SUITE_P(
