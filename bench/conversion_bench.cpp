@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -46,16 +47,21 @@ private:
     ~Fixture() { fs::remove_all(folder); }
 };
 
-void Report(benchmark::State& state, bool isFloor) {
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// `seconds` is the time measured inside the benchmark's loop, setup excluded.
+void Report(benchmark::State& state, double seconds, bool isFloor) {
     Fixture& fixture = Fixture::get();
     const double records = static_cast<double>(fixture.records) * static_cast<double>(state.iterations());
-    state.counters["records_per_second"] = benchmark::Counter(records, benchmark::Counter::kIsRate);
+    const double secondsPerRecord = seconds / records;
     state.counters["records"] = static_cast<double>(fixture.records);
-    if (isFloor) return;
-    if (fixture.floorSecondsPerRecord > 0) {
-        // Seconds per record, divided by the floor's, as a rate of the inverse.
-        state.counters["ratio_to_floor"] = benchmark::Counter(
-            records * fixture.floorSecondsPerRecord, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["records_per_s"] = 1.0 / secondsPerRecord;
+    if (isFloor) {
+        fixture.floorSecondsPerRecord = secondsPerRecord;
+    } else if (fixture.floorSecondsPerRecord > 0) {
+        state.counters["x_floor"] = secondsPerRecord / fixture.floorSecondsPerRecord;
     }
 }
 
@@ -76,37 +82,39 @@ void BM_Floor_AppendPerRecord(benchmark::State& state) {
             benchmark::DoNotOptimize(::write(fd, record.data(), record.size()));
             ::close(fd);
         }
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        seconds += SecondsSince(start);
     }
-    fixture.floorSecondsPerRecord =
-        seconds / (static_cast<double>(fixture.records) * static_cast<double>(state.iterations()));
-    Report(state, true);
+    Report(state, seconds, true);
 }
 
 void BM_RecordLayoutOnly(benchmark::State& state) {
     Fixture& fixture = Fixture::get();
     std::string line;
+    double seconds = 0;
     for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
         for (const std::string& input : fixture.lines) {
             line = input;
             tallivo::FormatRecord(line, fixture.layout);
             benchmark::DoNotOptimize(line.data());
         }
+        seconds += SecondsSince(start);
     }
-    Report(state, false);
+    Report(state, seconds, false);
 }
 
 void BM_WholeConversion_NoWindow(benchmark::State& state) {
     Fixture& fixture = Fixture::get();
+    double seconds = 0;
     for (auto _ : state) {
-        state.PauseTiming();
         fs::remove(fixture.outputFile);
-        state.ResumeTiming();
+        const auto start = std::chrono::steady_clock::now();
         const auto result = tallivo::WriteRecords(fixture.workFile.string(), fixture.outputFile.string(),
                                                   fixture.layout, nullptr);
+        seconds += SecondsSince(start);
         if (result.recordsWritten != fixture.records) state.SkipWithError("records were not all written");
     }
-    Report(state, false);
+    Report(state, seconds, false);
 }
 
 }  // namespace
@@ -114,3 +122,4 @@ void BM_WholeConversion_NoWindow(benchmark::State& state) {
 BENCHMARK(BM_Floor_AppendPerRecord)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_RecordLayoutOnly)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_WholeConversion_NoWindow)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK_MAIN();
