@@ -2,48 +2,50 @@
 
 namespace tallivo {
 
+// Built and moved rather than assigned from literals: GCC 12 warns falsely (-Wrestrict) on
+// assigning short literals to std::string in optimised builds.
 Settings WizardDefaults() {
-    Settings s;
-    s.OutputFileName = "OUTPUT.TXT";
-    s.FileHeaderMode = "0";
-    s.FileHeaderValue = "";
-    s.RecordHeaderChar = "NONE";
-    s.BarcodeSeparator = "124";
-    s.QuantitySeparator = "124";
-    s.DateSeparator = "124";
-    s.RecordTerminator = "124";
-    s.FileTerminatorMode = "0";
-    s.FileTerminatorValue = "";
-    s.EndOfFileMessageOn = "1";
-    s.EndOfFileMessage = "<EOT>";
-    s.ComPort = "Com-1";
-    s.BaudRate = "9600";
-    s.ExistingFilePolicy = "0";
-    s.DeleteMemoryOnExit = "1";
-    s.BarcodeFixedLength = "0";
-    s.QuantityFixedLength = "0";
-    s.BarcodeLength = "VARIABLE";
-    s.BarcodeFiller = "NONE";
-    s.QuantityLength = "VARIABLE";
-    s.QuantityFiller = "NONE";
-    s.BarcodeJustify = "N";
-    s.QuantityJustify = "N";
-    s.SplashScreen = "0";
-    s.HideDateTime = "0";
-    // The form's value; saving turns an empty folder into "\".
-    s.OutputFolder = "";
-    return s;
+    return Settings{
+        .OutputFileName = "OUTPUT.TXT",
+        .FileHeaderMode = "0",
+        .FileHeaderValue = "",
+        .RecordHeaderChar = "NONE",
+        .BarcodeSeparator = "124",
+        .QuantitySeparator = "124",
+        .DateSeparator = "124",
+        .RecordTerminator = "124",
+        .FileTerminatorMode = "0",
+        .FileTerminatorValue = "",
+        .EndOfFileMessageOn = "1",
+        .EndOfFileMessage = "<EOT>",
+        .ComPort = "Com-1",
+        .BaudRate = "9600",
+        .ExistingFilePolicy = "0",
+        .DeleteMemoryOnExit = "1",
+        .BarcodeFixedLength = "0",
+        .QuantityFixedLength = "0",
+        .BarcodeLength = "VARIABLE",
+        .BarcodeFiller = "NONE",
+        .QuantityLength = "VARIABLE",
+        .QuantityFiller = "NONE",
+        .BarcodeJustify = "N",
+        .QuantityJustify = "N",
+        .SplashScreen = "0",
+        .HideDateTime = "0",
+        // The form's value; saving turns an empty folder into "\".
+        .OutputFolder = "",
+    };
 }
 
 Settings PollingDefaults() {
-    Settings s = WizardDefaults();
-    s.OutputFileName = "OUTPUT.POL";
-    s.ExistingFilePolicy = "1";
-    s.SplashScreen = "1";
+    Settings settings = WizardDefaults();
+    settings.OutputFileName = std::string("OUTPUT.POL");
+    settings.ExistingFilePolicy = std::string("1");
+    settings.SplashScreen = std::string("1");
     // Polling never sets these two: an empty folder means no folder is joined.
-    s.HideDateTime = "";
-    s.OutputFolder = "";
-    return s;
+    settings.HideDateTime.clear();
+    settings.OutputFolder.clear();
+    return settings;
 }
 
 }  // namespace tallivo
