@@ -91,7 +91,8 @@ bool WriteGenerated(std::ofstream& out, std::uint64_t count, std::uint64_t seed)
 bool CopyFile(std::ofstream& out, const std::filesystem::path& from) {
     std::ifstream in(from, std::ios::binary);
     if (!in) return false;
-    out << in.rdbuf();
+    // Inserting an empty stream buffer counts as a failed write; an empty file is valid data.
+    if (in.peek() != std::ifstream::traits_type::eof()) out << in.rdbuf();
     return static_cast<bool>(out);
 }
 

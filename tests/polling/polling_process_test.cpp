@@ -1,0 +1,158 @@
+// The real polling program in a temporary folder (its current folder), fed by the
+// simulated terminal side, with the program's own timings.
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+#include <string>
+#include <vector>
+
+#include "polling_test_support.h"
+
+namespace tallivo::testing {
+namespace {
+
+struct ProgramRun {
+    int pollingStatus = -1;
+    int terminalStatus = -1;
+};
+
+// The configuration goes to the current folder, the first place the program reads.
+ProgramRun RunPolling(const TempFolder& folder, const Settings& settings, const std::string& data) {
+    WriteConfig(folder.path(), settings);
+    const std::filesystem::path delivery = folder / "delivery.bin";
+    WriteBytes(delivery, data);
+
+    QProcess terminal;
+    terminal.start(TERMINAL_SIM_BINARY,
+                   QStringList{"--folder", QString::fromStdString(folder.path().string()), "--from",
+                               QString::fromStdString(delivery.string()), "--timeout-ms", "20000"});
+    QProcess polling;
+    polling.setWorkingDirectory(QString::fromStdString(folder.path().string()));
+    polling.setProcessChannelMode(QProcess::ForwardedChannels);
+    polling.start(POLLING_BINARY, QStringList{});
+    ProgramRun run;
+    if (polling.waitForFinished(30000) && polling.exitStatus() == QProcess::NormalExit)
+        run.pollingStatus = polling.exitCode();
+    else
+        polling.kill();
+    if (terminal.waitForFinished(25000) && terminal.exitStatus() == QProcess::NormalExit)
+        run.terminalStatus = terminal.exitCode();
+    else
+        terminal.kill();
+    std::filesystem::remove(delivery);
+    return run;
+}
+
+Settings Bare() {
+    Settings settings = TestSettings("\\");  // file names taken in the current folder
+    return settings;
+}
+
+TEST(PollingProgram, WritesTheConfiguredLayout) {
+    struct Row {
+        const char* name;
+        void (*configure)(Settings&);
+        std::string input;
+        std::string output;
+    };
+    const std::vector<Row> rows{
+        {"defaults", [](Settings&) {},
+         "4006381333931;0005;A;B;01/02/2003;10:20\r\n123;3.50;x;y;31/12/2004;23:59",
+         "4006381333931|5|01/02/2003|10:20|\r\n123|3.5|31/12/2004|23:59|\r\n<EOT>\r\n"},
+        {"no separators, one-byte header and terminator",
+         [](Settings& s) {
+             s.RecordHeaderChar = s.BarcodeSeparator = s.QuantitySeparator = s.DateSeparator =
+                 s.RecordTerminator = "NONE";
+             s.FileHeaderMode = "1";
+             s.FileHeaderValue = "2";
+             s.FileTerminatorMode = "1";
+             s.FileTerminatorValue = "26";
+             s.EndOfFileMessageOn = "0";
+         },
+         "4006381333931;0005;A;B;01/02/2003;10:20\r\n", "\x02\r\n4006381333931501/02/200310:20\r\n\x1a\r\n"},
+        {"short layout, fixed barcode, tab, high bytes",
+         [](Settings& s) {
+             s.HideDateTime = "1";
+             s.BarcodeFixedLength = "1";
+             s.BarcodeLength = "8";
+             s.BarcodeFiller = "48";
+             s.BarcodeJustify = "L";
+             s.RecordHeaderChar = "35";
+             s.BarcodeSeparator = "9";
+             s.RecordTerminator = "233";
+             s.FileHeaderMode = "2";
+             s.FileHeaderValue = "HEADER";
+             s.FileTerminatorMode = "2";
+             s.FileTerminatorValue = "END";
+             s.EndOfFileMessage = "<ETX>";
+         },
+         "123;0005;A;B;01/02/2003;10:20\r\n1234567890;12 PCS;x;y;z;w\r\n",
+         "HEADER\r\n#00000123\t5\xE9\r\n#12345678\t12\xE9\r\nEND\r\n<ETX>\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        Settings settings = Bare();
+        row.configure(settings);
+        const ProgramRun run = RunPolling(folder, settings, row.input);
+        EXPECT_EQ(run.pollingStatus, 0);
+        EXPECT_EQ(run.terminalStatus, 0);
+        EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), row.output);
+        EXPECT_FALSE(Exists(folder / "~~dati.txt"));
+        EXPECT_FALSE(Exists(folder / "~dati.txt"));
+        EXPECT_FALSE(Exists(folder / "~1~"));
+    }
+}
+
+TEST(PollingProgram, EmptyDataFileLeavesNoOutput) {
+    TempFolder folder;
+    const ProgramRun run = RunPolling(folder, Bare(), "");
+    EXPECT_EQ(run.pollingStatus, 0);
+    EXPECT_FALSE(Exists(folder / "OUTPUT.TXT"));
+    EXPECT_FALSE(Exists(folder / "~dati.txt"));
+    EXPECT_FALSE(Exists(folder / "~~dati.txt"));
+}
+
+TEST(PollingProgram, AppendPolicy) {
+    struct Row {
+        const char* name;
+        bool outputExists;
+        std::string output;
+    };
+    const std::vector<Row> rows{
+        {"existing file: appended, no header", true, "old line\r\n1|2|01/01/2001|08:00|\r\n<EOT>\r\n"},
+        {"no file: as overwrite", false, "HEADER\r\n1|2|01/01/2001|08:00|\r\n<EOT>\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        Settings settings = Bare();
+        settings.ExistingFilePolicy = "2";
+        settings.FileHeaderMode = "2";
+        settings.FileHeaderValue = "HEADER";
+        if (row.outputExists) WriteBytes(folder / "OUTPUT.TXT", "old line\r\n");
+        const ProgramRun run = RunPolling(folder, settings, "1;2;A;B;01/01/2001;08:00\r\n");
+        EXPECT_EQ(run.pollingStatus, 0);
+        EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), row.output);
+    }
+}
+
+TEST(PollingProgram, KeepsAWorkFileLeftByAnInterruptedRun) {
+    TempFolder folder;
+    WriteBytes(folder / "~~dati.txt", "9;9;A;B;09/09/2009;09:09\r\n");
+    const ProgramRun run = RunPolling(folder, Bare(), "1;2;A;B;01/01/2001;08:00\r\n");
+    EXPECT_EQ(run.pollingStatus, 0);
+    EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), "1|2|01/01/2001|08:00|\r\n<EOT>\r\n");
+    EXPECT_FALSE(Exists(folder / "~~dati.txt"));
+    std::vector<std::string> kept;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("~~dati.txt.unconverted-", 0) == 0) kept.push_back(name);
+    }
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(ReadBytes(folder / kept[0]), "9;9;A;B;09/09/2009;09:09\r\n");
+}
+
+}  // namespace
+}  // namespace tallivo::testing
