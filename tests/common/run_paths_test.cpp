@@ -49,7 +49,8 @@ TEST(RunPaths, FolderJoinedWithOneSeparator) {
 }
 
 TEST(RunPaths, WithAndWithoutClosingSeparatorAgree) {
-    EXPECT_EQ(MakeRunPaths(WithFolder("/srv/in")), MakeRunPaths(WithFolder("/srv/in/")));
+    const std::string s(1, kSeparator);
+    EXPECT_EQ(MakeRunPaths(WithFolder("/srv/in")), MakeRunPaths(WithFolder("/srv/in" + s)));
 }
 
 class TempFolder {
@@ -88,6 +89,9 @@ TEST(RunPaths, OutputFolderMissing) {
         {(folder.path() / "gone").string(), true},
         {(folder.path() / "gone" / "deeper").string(), true},
         {aFile.string(), true},
+        // An existing folder followed by a NUL byte and more: the system would see only
+        // the existing part.
+        {existing + std::string(1, '\0') + "gone", true},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(OutputFolderMissing(WithFolder(c.folder)), c.missing) << "folder '" << c.folder << "'";
