@@ -40,6 +40,9 @@ class ValueReader {
   public:
     explicit ValueReader(std::string_view bytes) : bytes_(bytes) {}
 
+    // True when the last value ended at a delimiter, not at the end of the input.
+    bool endedAtDelimiter() const { return endedAtDelimiter_; }
+
     std::optional<std::string> Next() {
         while (position_ < bytes_.size() &&
                (IsBlank(bytes_[position_]) || (atLineStart_ && IsLineEnd(bytes_[position_])))) {
@@ -64,7 +67,8 @@ class ValueReader {
             value.assign(bytes_.substr(start, end - start));
         }
 
-        if (position_ < bytes_.size()) {
+        endedAtDelimiter_ = position_ < bytes_.size();
+        if (endedAtDelimiter_) {
             atLineStart_ = IsLineEnd(bytes_[position_]);
             ++position_;
         }
@@ -75,6 +79,7 @@ class ValueReader {
     std::string_view bytes_;
     std::size_t position_ = 0;
     bool atLineStart_ = true;
+    bool endedAtDelimiter_ = false;
 };
 
 bool IsPlainInteger(std::string_view text) {
@@ -86,9 +91,9 @@ bool IsPlainInteger(std::string_view text) {
     return true;
 }
 
-}  // namespace
-
-std::optional<Settings> ParseConfiguration(std::string_view bytes) {
+// `cutShort`: the bytes are only the start of a longer file, so the 27th value counts only
+// when its delimiter is among them (its end might otherwise lie beyond the cut).
+std::optional<Settings> ParseValues(std::string_view bytes, bool cutShort) {
     ValueReader reader(bytes);
     Settings settings;
     for (const SettingField& field : kSettingFields) {
@@ -96,7 +101,14 @@ std::optional<Settings> ParseConfiguration(std::string_view bytes) {
         if (!value) return std::nullopt;
         settings.*field.member = std::move(*value);
     }
+    if (cutShort && !reader.endedAtDelimiter()) return std::nullopt;
     return settings;
+}
+
+}  // namespace
+
+std::optional<Settings> ParseConfiguration(std::string_view bytes) {
+    return ParseValues(bytes, false);
 }
 
 std::optional<Settings> ReadConfigurationFile(const std::filesystem::path& path) {
@@ -104,14 +116,20 @@ std::optional<Settings> ReadConfigurationFile(const std::filesystem::path& path)
     if (!in) return std::nullopt;
     std::string bytes;
     char chunk[4096];
+    bool cutShort = false;
     while (in) {
         in.read(chunk, sizeof chunk);
         bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > kMaxConfigurationBytes) return std::nullopt;
+        // Values after the 27th are never read, so a long tail (garbage appended to a good
+        // file) does not spoil the file; only its first mebibyte is looked at.
+        if (bytes.size() >= kMaxConfigurationBytes) {
+            cutShort = in.peek() != std::ifstream::traits_type::eof();
+            break;
+        }
     }
     // A read error (a folder, a device) is not the end of a short file.
     if (in.bad()) return std::nullopt;
-    return ParseConfiguration(bytes);
+    return ParseValues(bytes, cutShort);
 }
 
 ConfigurationText FormatConfiguration(const Settings& settings) {

@@ -17,8 +17,8 @@ namespace tallivo {
 // Never reads past `bytes`; any byte values are accepted.
 std::optional<Settings> ParseConfiguration(std::string_view bytes);
 
-// Reads and parses one file; nothing when it cannot be opened or read, holds fewer than 27
-// values, or is larger than 1 MiB.
+// Reads and parses one file; nothing when it cannot be opened or read, or holds fewer than
+// 27 values within its first 1 MiB (a longer tail after the 27th value is ignored).
 std::optional<Settings> ReadConfigurationFile(const std::filesystem::path& path);
 
 struct ConfigurationText {

@@ -40,6 +40,9 @@ RunPaths MakeRunPaths(const Settings& settings) {
 
 bool OutputFolderMissing(const Settings& settings) {
     if (IsNoFolder(settings.OutputFolder)) return false;
+    // The system stops a name at a NUL byte, so "C:\\out<NUL>x" would pass as "C:\\out"
+    // and the run would work in another folder than the one configured.
+    if (settings.OutputFolder.find('\0') != std::string::npos) return true;
     std::error_code error;
     return !std::filesystem::is_directory(std::filesystem::path(FolderPrefix(settings.OutputFolder)), error);
 }

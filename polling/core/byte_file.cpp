@@ -12,11 +12,15 @@
 #define TALLIVO_OPEN _open
 #define TALLIVO_WRITE _write
 #define TALLIVO_CLOSE _close
+#define TALLIVO_SEEK_END(fd) _lseeki64(fd, 0, SEEK_END)
+#define TALLIVO_TRUNCATE _chsize_s
 #else
 #include <unistd.h>
 #define TALLIVO_OPEN ::open
 #define TALLIVO_WRITE ::write
 #define TALLIVO_CLOSE ::close
+#define TALLIVO_SEEK_END(fd) ::lseek(fd, 0, SEEK_END)
+#define TALLIVO_TRUNCATE ::ftruncate
 #endif
 
 namespace tallivo {
@@ -40,9 +44,20 @@ using WriteSize = std::size_t;
 // Large enough for any record; keeps each write call within what every platform accepts.
 constexpr std::size_t kMaxChunk = 1 << 30;
 
+// A write that stopped part way (disk full, file size limit) leaves the start of a record
+// behind; cut the file back to where this call began so a failed record leaves no trace.
+void TakeBackPartialWrite(int fd, long long start) {
+    if (start < 0) return;
+    const int savedError = errno;  // the caller reports the write's error, not this one
+    (void)TALLIVO_TRUNCATE(fd, start);
+    errno = savedError;
+}
+
 }  // namespace
 
 WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode) {
+    // The system would stop the name at the NUL byte and write to another file.
+    if (path.find('\0') != std::string::npos) return WriteStatus::Failed;
     const int flags = kBaseFlags | (mode == OpenMode::Create ? kCreateFlag : kAppendFlag);
     int fd;
     do {
@@ -50,16 +65,20 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return ClassifyLastFileError();
 
+    const long long start = mode == OpenMode::Create ? 0 : static_cast<long long>(TALLIVO_SEEK_END(fd));
+    const std::size_t total = bytes.size();
     while (!bytes.empty()) {
         const std::size_t chunk = bytes.size() < kMaxChunk ? bytes.size() : kMaxChunk;
         const auto written = TALLIVO_WRITE(fd, bytes.data(), static_cast<WriteSize>(chunk));
         if (written < 0) {
             if (errno == EINTR) continue;
             const WriteStatus status = ClassifyLastFileError();
+            if (bytes.size() != total) TakeBackPartialWrite(fd, start);
             TALLIVO_CLOSE(fd);
             return status;
         }
         if (written == 0) {  // no progress and no error: give up rather than loop
+            if (bytes.size() != total) TakeBackPartialWrite(fd, start);
             TALLIVO_CLOSE(fd);
             return WriteStatus::Failed;
         }

@@ -8,7 +8,8 @@ WorkFileReader::WorkFileReader(const std::string& path) : WorkFileReader(path, k
 
 WorkFileReader::WorkFileReader(const std::string& path, std::size_t bufferSize)
     : buffer_(new char[bufferSize == 0 ? 1 : bufferSize]), bufferSize_(bufferSize == 0 ? 1 : bufferSize) {
-    file_ = std::fopen(path.c_str(), "rb");
+    // A NUL byte would cut the name short and open another file.
+    if (path.find('\0') == std::string::npos) file_ = std::fopen(path.c_str(), "rb");
     // Our own buffer does the buffering; a second one in stdio would only copy twice.
     if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
 }

@@ -288,14 +288,32 @@ TEST(ConfigFile, UnreadableFilesGiveNothing) {
     WriteBytes(empty, "");
     EXPECT_EQ(ReadConfigurationFile(empty), std::nullopt);
 
-    // Bytes after the 27th value are not read, but a file past 1 MiB is refused outright.
+    // Bytes after the 27th value are not read, however many there are; only the first
+    // 1 MiB is looked at, and the 27 values must end within it.
     const std::size_t limit = std::size_t{1} << 20;
-    const std::filesystem::path atLimit = folder.path() / "at-limit.cfg";
-    WriteBytes(atLimit, std::string(kWorkedExample) + std::string(limit - kWorkedExample.size(), 'x'));
-    EXPECT_EQ(ReadConfigurationFile(atLimit), SavedWizardDefaults());
-    const std::filesystem::path overLimit = folder.path() / "over-limit.cfg";
-    WriteBytes(overLimit, std::string(kWorkedExample) + std::string(limit + 1 - kWorkedExample.size(), 'x'));
-    EXPECT_EQ(ReadConfigurationFile(overLimit), std::nullopt);
+    const std::string example(kWorkedExample);
+    const std::string withoutLastLineEnd = example.substr(0, example.size() - 2);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool read;
+    };
+    const std::vector<Case> cases{
+        {"tail up to the limit", example + std::string(limit - example.size(), 'x'), true},
+        {"tail one byte past the limit", example + std::string(limit + 1 - example.size(), 'x'), true},
+        {"10 MB tail line", example + std::string(10 * limit, 'x') + "\r\n", true},
+        {"last value ends exactly at the limit",
+         std::string(limit - withoutLastLineEnd.size(), '\n') + withoutLastLineEnd, true},
+        {"last value ends at the limit, file goes on",
+         std::string(limit - withoutLastLineEnd.size(), '\n') + withoutLastLineEnd + "more", false},
+        {"10 MB first value", "\"" + std::string(10 * limit, 'x') + "\"\r\n" + example, false},
+    };
+    for (const Case& c : cases) {
+        const std::filesystem::path place = folder.path() / "long.cfg";
+        WriteBytes(place, c.bytes);
+        EXPECT_EQ(ReadConfigurationFile(place), c.read ? std::optional(SavedWizardDefaults()) : std::nullopt)
+            << c.name;
+    }
 }
 
 std::size_t CountDelimiters(std::string_view bytes) {

@@ -13,8 +13,11 @@
 #include "temp_folder.h"
 
 #ifndef _WIN32
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
 #endif
 
 namespace tallivo {
@@ -236,6 +239,17 @@ TEST(OutputWriterTest, RecordsThatCannotBeAppendedAreCounted) {
     EXPECT_EQ(WriteFileTrailer(outputPath, withMessage), WriteStatus::Failed);
 }
 
+// The system would stop the name at the NUL byte and write to "OUT" instead.
+TEST(OutputWriterTest, NameWithANulByteIsNotWritten) {
+    TempFolder folder;
+    const std::string outputPath = folder.file("OUT") + std::string(1, '\0') + "PUT.TXT";
+    Settings withMessage = DefaultSettings();
+    withMessage.EndOfFileMessageOn = "1";
+    EXPECT_EQ(CreateOutputFile(outputPath, withMessage), WriteStatus::Failed);
+    EXPECT_EQ(WriteFileTrailer(outputPath, withMessage), WriteStatus::Failed);
+    EXPECT_FALSE(std::filesystem::exists(folder.file("OUT")));
+}
+
 TEST(OutputWriterTest, MissingWorkFile) {
     TempFolder folder;
     const WriteRecordsResult result = WriteRecords(folder.file("~~dati.txt"), folder.file("OUTPUT.TXT"),
@@ -311,6 +325,44 @@ TEST(OutputWriterTest, ReadOnlyOutputFileIsBusyAndKeepsItsContent) {
     if (!outcome) GTEST_SKIP() << "cannot run as an unprivileged user here";
     EXPECT_EQ(*outcome, "Busy 0/2 Busy");
     EXPECT_EQ(ReadFile(outputPath), "kept\r\n");
+}
+
+// A file that cannot grow any more (full disk, quota, size limit) stops a record part way
+// through; that part must not stay behind, so the output holds whole records only and the
+// records not written are all still whole in the work file.
+TEST(OutputWriterTest, ARecordCutShortByAFullFileLeavesNoPartOfIt) {
+    TempFolder folder;
+    const std::string outputPath = folder.file("OUTPUT.TXT");
+    const std::string workPath = folder.file("~~dati.txt");
+    std::string data;
+    std::string records;
+    for (int i = 0; i < 100; ++i) {
+        const std::string barcode = std::to_string(1000000 + i);
+        data += barcode + ";1;A;B;01/02/2003;10:20\r\n";
+        records += barcode + "|1|01/02/2003|10:20|\r\n";  // 29 bytes each
+    }
+    WriteFile(workPath, data);
+    const RecordLayout layout = MakeRecordLayout(DefaultSettings()).layout;
+
+    // 1000 bytes hold 34 whole records and the first 14 bytes of the 35th.
+    constexpr rlim_t kLimit = 1000;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead
+        const rlimit limit{kLimit, kLimit};
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(255);
+        const WriteRecordsResult result = WriteRecords(workPath, outputPath, layout, nullptr);
+        _exit(result.recordsNotWritten == 100 - result.recordsWritten
+                  ? static_cast<int>(result.recordsWritten)
+                  : 254);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 34);
+    EXPECT_EQ(ReadFile(outputPath), records.substr(0, 34 * 29));
+    EXPECT_EQ(ReadFile(workPath), data);
 }
 #endif
 

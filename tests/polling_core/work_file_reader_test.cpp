@@ -86,5 +86,13 @@ TEST(WorkFileReaderTest, MissingFileIsNotOpen) {
     EXPECT_FALSE(reader.nextLine(line));
 }
 
+// A name with a NUL byte in it names no file; the part before the NUL is another file.
+TEST(WorkFileReaderTest, NameWithANulByteIsNotOpen) {
+    TempFolder folder;
+    WriteFile(folder.file("work"), "not this one\r\n");
+    WorkFileReader reader(folder.file("work") + std::string(1, '\0') + ".txt");
+    EXPECT_FALSE(reader.isOpen());
+}
+
 }  // namespace
 }  // namespace tallivo
