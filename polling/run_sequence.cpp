@@ -1,6 +1,5 @@
 #include "polling/run_sequence.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QEventLoop>
 #include <QString>

@@ -46,13 +46,14 @@ QGroupBox* MakeFrame(QWidget* window, const char* name, const char* caption, int
     // An etched rectangle with the caption cutting its top edge, filled with the frame's
     // own grey (styles would otherwise tint the inside of a group box).
     const int captionTop = TwipsToPixels(90, window);
-    frame->setStyleSheet(QStringLiteral("QGroupBox { background-color: rgb(224,224,224); border: 2px groove "
-                                        "rgb(200,200,200); margin-top: %1px; }"
-                                        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                                        " left: %2px; top: 0px; padding: 0px 2px; color: rgb(0,0,128);"
-                                        " background-color: rgb(224,224,224); }")
-                             .arg(captionTop)
-                             .arg(TwipsToPixels(90, window)));
+    frame->setStyleSheet(
+        QStringLiteral("QGroupBox { background-color: rgb(224,224,224); border: 2px groove "
+                       "rgb(200,200,200); margin-top: %1px; }"
+                       "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                       " left: %2px; top: 0px; padding: 0px 2px; color: rgb(0,0,128);"
+                       " background-color: rgb(224,224,224); }")
+            .arg(captionTop)
+            .arg(TwipsToPixels(90, window)));
     frame->setFocusPolicy(Qt::NoFocus);
     return frame;
 }
