@@ -160,8 +160,10 @@ bool ApplySettings(const Form12aControls& c, const Settings& s, HideDateTimeTo h
         return false;
     }
 
-    ApplySide(s.BarcodeJustify, c.Option10, c.Option11);
-    ApplySide(s.QuantityJustify, c.Option13, c.Option12);
+    // A side belongs to a fixed length: with the length off, a stored side would leave a
+    // disabled option selected and be written back, so it is not shown.
+    if (c.Check3->checkState() == Qt::Checked) ApplySide(s.BarcodeJustify, c.Option10, c.Option11);
+    if (c.Check4->checkState() == Qt::Checked) ApplySide(s.QuantityJustify, c.Option13, c.Option12);
 
     // The splash setting is read but the wizard always starts with it off.
     ApplyTick(c.Check5, s.SplashScreen);

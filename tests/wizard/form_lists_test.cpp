@@ -1,0 +1,199 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "wizard_fixture.h"
+
+namespace tallivo::testing {
+namespace {
+
+QStringList Items(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+    return items;
+}
+
+QStringList Numbered(const QString& first, const QString& prefix, int from, int to) {
+    QStringList items;
+    if (!first.isEmpty()) items << first;
+    for (int n = from; n <= to; ++n) items << prefix + QString::number(n);
+    return items;
+}
+
+using FormListsTest = WizardTest;
+
+TEST_F(FormListsTest, EveryListHoldsExactlyItsItems) {
+    const auto window = StartWizard();
+    const QStringList characters = Numbered(QStringLiteral("NONE"), QString(), 0, 255);
+    const QStringList lengths = Numbered(QStringLiteral("VARIABLE"), QString(), 1, 48);
+    const struct {
+        const char* name;
+        QStringList items;
+    } lists[] = {
+        {"Combo1", characters},
+        {"Combo2", characters},
+        {"Combo3", characters},
+        {"Combo4", characters},
+        {"Combo5", characters},
+        {"Combo6", characters},
+        {"Combo7", characters},
+        {"Combo9", characters},
+        {"Combo12", characters},
+        {"Combo8", Numbered(QString(), QStringLiteral("Com-"), 1, 255)},
+        {"Combo10", {"2400", "4800", "9600", "19200"}},
+        {"Combo11", {"NONE", "<EOF>", "<ETX>", "<EOT>"}},
+        {"Combo13", lengths},
+        {"Combo14", lengths},
+    };
+    for (const auto& [name, items] : lists) {
+        SCOPED_TRACE(name);
+        const auto* list = window->findChild<QComboBox*>(QString::fromLatin1(name));
+        ASSERT_NE(list, nullptr);
+        EXPECT_FALSE(list->isEditable());
+        EXPECT_EQ(Items(list), items);
+    }
+    const auto* characterList = window->controls().Combo2;
+    EXPECT_EQ(characterList->count(), 257);
+    EXPECT_EQ(characterList->itemText(125), QStringLiteral("124"));
+    EXPECT_EQ(characterList->itemText(49), QStringLiteral("48"));
+    EXPECT_EQ(window->controls().Combo8->itemText(254), QStringLiteral("Com-255"));
+}
+
+TEST_F(FormListsTest, ControlsCarryTheirNamesAndCaptions) {
+    Form12a window(places_);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Velmora PDA Output file wizard (V. 3.0)"));
+    EXPECT_EQ(window.objectName(), QStringLiteral("Form12a"));
+    const struct {
+        const char* name;
+        const char* caption;
+    } captioned[] = {
+        {"Frame1", "Output folder/file name"},
+        {"Frame2", "File header"},
+        {"Frame3", "Field separators (ASCII)"},
+        {"Frame4", "File terminator"},
+        {"Frame5", "Options"},
+        {"Frame6", "Fixed Length (Fill / Cut)"},
+        {"Frame7", ""},
+        {"Frame8", ""},
+        {"Label1", "File name:"},
+        {"Label2", "Rec. Header"},
+        {"Label3", "Barcode"},
+        {"Label4", "Quantity"},
+        {"Label5", "Date"},
+        {"Label6", "Rec. terminator"},
+        {"Label7", "Com Port"},
+        {"Label8", "Filler (ASCII)"},
+        {"Label9", "BAUD Rate"},
+        {"Label10", "Filler (ASCII)"},
+        {"Label11", "Quantity Length"},
+        {"Label12", "Barcode Length"},
+        {"Label13", "Folder:"},
+        {"Option1", "Characher (ASCII)"},
+        {"Option2", "String"},
+        {"Option3", "String"},
+        {"Option4", "Characher (ASCII)"},
+        {"Option5", "None"},
+        {"Option6", "None"},
+        {"Option7", "Check existing file on disk"},
+        {"Option8", "Overwrite existing file on disk"},
+        {"Option9", "Append existing file on disk"},
+        {"Option10", "left"},
+        {"Option11", "Right"},
+        {"Option12", "Right"},
+        {"Option13", "left"},
+        {"Check1", "Additional end of file message"},
+        {"Check2", "Delete PDT memory on Exit"},
+        {"Check3", "Fixed length"},
+        {"Check4", "Fixed Length"},
+        {"Check5", "Splash screen"},
+        {"Check6", "Hide Date and Time field"},
+        {"Command1", "Reset Default"},
+        {"Command2", "Save Parameters"},
+        {"Command3", "Exit"},
+        {"Command6", "About"},
+    };
+    for (const auto& [name, caption] : captioned) {
+        SCOPED_TRACE(name);
+        QWidget* widget = window.findChild<QWidget*>(QString::fromLatin1(name));
+        ASSERT_NE(widget, nullptr);
+        QString shown;
+        if (auto* frame = qobject_cast<QGroupBox*>(widget)) shown = frame->title();
+        if (auto* label = qobject_cast<QLabel*>(widget)) shown = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(widget)) shown = button->text();
+        EXPECT_EQ(shown, QString::fromLatin1(caption));
+    }
+    for (const char* name : {"Text1", "Text2", "Text3", "Text4", "Picture1"}) {
+        EXPECT_NE(window.findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+    EXPECT_FALSE(window.controls().Picture1->pixmap().isNull());
+}
+
+TEST_F(FormListsTest, HiddenControlsExistButCannotBeSeenOrUsed) {
+    auto window = StartWizard();
+    window->show();
+    const Form12aControls& c = window->controls();
+    for (QWidget* hidden :
+         std::initializer_list<QWidget*>{c.Check2, c.Check5, c.Label7, c.Combo8, c.Label9, c.Combo10}) {
+        EXPECT_FALSE(hidden->isVisible()) << hidden->objectName().toStdString();
+    }
+    for (QWidget* unusable : std::initializer_list<QWidget*>{c.Check2, c.Check5, c.Label7, c.Combo8}) {
+        EXPECT_FALSE(unusable->isEnabled()) << unusable->objectName().toStdString();
+    }
+    EXPECT_TRUE(c.Option7->isVisible());
+    EXPECT_TRUE(c.Combo14->isVisible());
+    // They carry the defaults all the same.
+    EXPECT_EQ(c.Combo8->currentText(), QStringLiteral("Com-1"));
+    EXPECT_EQ(c.Combo10->currentText(), QStringLiteral("9600"));
+    EXPECT_EQ(c.Check2->checkState(), Qt::Checked);
+}
+
+TEST_F(FormListsTest, InitControlsGivesTheStartUpState) {
+    Form12a window(places_);
+    window.InitControls();
+    const struct {
+        const char* name;
+        const char* value;
+        bool enabled;
+    } expected[] = {
+        {"Text4", "", true},
+        {"Text1", "OUTPUT.TXT", true},
+        {"Combo1", "NONE", false},
+        {"Combo2", "NONE", true},
+        {"Combo3", "124", true},
+        {"Combo4", "124", true},
+        {"Combo5", "NONE", true},
+        {"Combo6", "NONE", true},
+        {"Combo7", "NONE", false},
+        {"Text3", "", false},
+        {"Check1", "0", true},
+        {"Combo11", "NONE", false},
+        {"Combo8", "Com-1", false},
+        {"Combo10", "9600", true},
+        {"Combo14", "VARIABLE", false},
+        {"Combo13", "VARIABLE", false},
+        {"Combo9", "NONE", false},
+        {"Combo12", "NONE", false},
+        {"Option10", "0", false},
+        {"Option11", "0", false},
+        {"Option12", "0", false},
+        {"Option13", "0", false},
+        {"Check5", "0", false},
+        {"Check2", "0", false},
+        {"Option5", "1", true},
+        {"Option6", "1", true},
+        {"Option8", "1", true},
+    };
+    for (const auto& [name, value, enabled] : expected) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(Value(window, name), QString::fromLatin1(value));
+        EXPECT_EQ(Enabled(window, name), enabled);
+    }
+    EXPECT_EQ(window.controls().Text1->selectedText(), QStringLiteral("OUTPUT.TXT"));
+}
+
+}  // namespace
+}  // namespace tallivo::testing

@@ -1,0 +1,270 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <functional>
+
+#include "common/config_file.h"
+#include "wizard_fixture.h"
+
+namespace tallivo::testing {
+namespace {
+
+using SaveParametersTest = WizardTest;
+
+const QString kSaved = QStringLiteral("Parameters succesfully written to file");
+const QString kConfirm = QStringLiteral("Save parameters to file ?");
+
+// A barcode fixed length ticked with length "VARIABLE": what the clean-up unticks.
+void TickFixedLengthWithoutLength(const Form12aControls& c) {
+    c.Check3->setCheckState(Qt::Checked);
+    c.Combo14->setCurrentIndex(0);
+}
+
+TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
+    const auto window = StartWizard();
+    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+    window->controls().Command1->click();
+    MessageBox::clearShown();
+    ClickSave(*window);
+    EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, kSaved}));
+    for (const auto& place : places_) {
+        SCOPED_TRACE(place.string());
+        EXPECT_EQ(ReadBytes(place), kWorkedExample);
+    }
+    EXPECT_EQ(Value(*window, "Text4"), QStringLiteral("\\"));
+    EXPECT_FALSE(std::filesystem::exists(root_ / "work" / "OUTPUT.TXT")) << "the path check leaves nothing";
+}
+
+TEST_F(SaveParametersTest, AnsweringNoChangesNothing) {
+    const auto window = StartWizard();
+    TickFixedLengthWithoutLength(window->controls());
+    const FormSnapshot before = Snapshot(*window);
+    MessageBox::clearShown();
+    ClickSave(*window, MessageBox::Answer::No);
+    EXPECT_EQ(ShownTexts(), std::vector<QString>{kConfirm});
+    EXPECT_EQ(Snapshot(*window), before);
+    EXPECT_EQ(Value(*window, "Text4"), QString());
+    for (const auto& place : places_) EXPECT_FALSE(std::filesystem::exists(place));
+}
+
+TEST_F(SaveParametersTest, CleanUpsUntickFixedLengthsAndFillTheFolder) {
+    const struct {
+        const char* description;
+        std::function<void(const Form12aControls&)> setup;
+        const char* box;
+        const char* folder;
+    } cases[] = {
+        {"barcode length VARIABLE", TickFixedLengthWithoutLength, "Check3", ""},
+        {"barcode filler NONE",
+         [](const Form12aControls& c) {
+             c.Check3->setCheckState(Qt::Checked);
+             c.Combo9->setCurrentIndex(0);
+         },
+         "Check3", "   "},
+        {"quantity length VARIABLE",
+         [](const Form12aControls& c) {
+             c.Check4->setCheckState(Qt::Checked);
+             c.Combo13->setCurrentIndex(0);
+         },
+         "Check4", ""},
+        {"quantity filler NONE",
+         [](const Form12aControls& c) {
+             c.Check4->setCheckState(Qt::Checked);
+             c.Combo12->setCurrentIndex(0);
+         },
+         "Check4", " "},
+    };
+    for (const auto& [description, setup, box, folder] : cases) {
+        SCOPED_TRACE(description);
+        const auto window = StartWizard();
+        setup(window->controls());
+        window->controls().Text4->setText(QString::fromLatin1(folder));
+        ClickSave(*window);
+        EXPECT_EQ(Value(*window, box), QStringLiteral("0"));
+        EXPECT_EQ(Value(*window, "Text4"), QStringLiteral("\\"));
+        const auto saved = ReadConfigurationFile(places_[0]);
+        ASSERT_TRUE(saved.has_value());
+        EXPECT_EQ(saved->BarcodeFixedLength, "0");
+        EXPECT_EQ(saved->QuantityFixedLength, "0");
+        EXPECT_EQ(saved->BarcodeJustify, "N");
+        EXPECT_EQ(saved->QuantityJustify, "N");
+        EXPECT_EQ(saved->OutputFolder, "\\");
+    }
+}
+
+struct Refusal {
+    const char* description;
+    std::function<void(const Form12aControls&)> setup;
+    const char* message;  // start of the message shown
+    const char* focus;
+};
+
+const std::vector<Refusal>& Refusals() {
+    static const std::vector<Refusal> refusals = {
+        {"empty file name", [](const Form12aControls& c) { c.Text1->clear(); }, "File Name is empty !",
+         "Text1"},
+        {"file name in a missing folder",
+         [](const Form12aControls& c) { c.Text1->setText(QStringLiteral("no such folder/OUT.TXT")); },
+         "Invalid path or file name", "Text1"},
+        {"empty header string", [](const Form12aControls& c) { c.Option2->setChecked(true); },
+         "String is empty !", "Text2"},
+        {"header character NONE",
+         [](const Form12aControls& c) {
+             c.Option1->setChecked(true);
+             c.Combo1->setCurrentIndex(0);
+         },
+         "No character selected!", "Combo1"},
+        {"empty terminator string", [](const Form12aControls& c) { c.Option3->setChecked(true); },
+         "String is empty !", "Text3"},
+        {"terminator character NONE",
+         [](const Form12aControls& c) {
+             c.Option4->setChecked(true);
+             c.Combo7->setCurrentIndex(0);
+         },
+         "No character selected!", "Combo7"},
+        {"quote in the folder",
+         [](const Form12aControls& c) { c.Text4->setText(QStringLiteral("C:\\\"x\"")); },
+         "Folder: the double quote", "Text4"},
+        {"quote in the file name",
+         [](const Form12aControls& c) { c.Text1->setText(QStringLiteral("OUT\"PUT.TXT")); },
+         "File name: the double quote", "Text1"},
+        {"quote in the header string",
+         [](const Form12aControls& c) {
+             c.Option2->setChecked(true);
+             c.Text2->setText(QStringLiteral("say \"hi\""));
+         },
+         "File header string: the double quote", "Text2"},
+        {"quote in the terminator string",
+         [](const Form12aControls& c) {
+             c.Option3->setChecked(true);
+             c.Text3->setText(QStringLiteral("\""));
+         },
+         "File terminator string: the double quote", "Text3"},
+    };
+    return refusals;
+}
+
+class SaveRefusalTest : public WizardTest, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(SaveRefusalTest, RefusesWithItsMessageFocusAndNothingWritten) {
+    const Refusal& refusal = Refusals()[GetParam()];
+    SCOPED_TRACE(refusal.description);
+    auto window = StartWizard();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->controls().Command2->setFocus();
+    refusal.setup(window->controls());
+    TickFixedLengthWithoutLength(window->controls());
+    const FormSnapshot before = Snapshot(*window);
+    MessageBox::clearShown();
+
+    ClickSave(*window);
+
+    ASSERT_EQ(MessageBox::shown().size(), 2u);
+    EXPECT_TRUE(MessageBox::shown()[1].text.startsWith(QString::fromLatin1(refusal.message)))
+        << MessageBox::shown()[1].text.toStdString();
+    EXPECT_EQ(MessageBox::shown()[1].title, QStringLiteral("DOWNLOAD WIZARD"));
+    EXPECT_EQ(MessageBox::shown()[1].buttons, MessageBox::Buttons::Ok);
+    const QString focus = QString::fromLatin1(refusal.focus);
+    ASSERT_NE(window->lastFocusRequest(), nullptr);
+    EXPECT_EQ(window->lastFocusRequest()->objectName(), focus);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), focus);
+    EXPECT_EQ(Snapshot(*window), before) << "no clean-up has run";
+    for (const auto& place : places_) EXPECT_FALSE(std::filesystem::exists(place));
+}
+
+INSTANTIATE_TEST_SUITE_P(Checks, SaveRefusalTest, ::testing::Range<std::size_t>(0, Refusals().size()));
+
+TEST_F(SaveParametersTest, InvalidPathSelectsTheWholeFileName) {
+    const auto window = StartWizard();
+    window->controls().Text1->setText(QStringLiteral("missing/OUT.TXT"));
+    window->controls().Text1->deselect();
+    MessageBox::clearShown();
+    ClickSave(*window);
+    EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, QStringLiteral("Invalid path or file name")}));
+    EXPECT_EQ(window->controls().Text1->selectedText(), QStringLiteral("missing/OUT.TXT"));
+}
+
+TEST_F(SaveParametersTest, SavedFileLoadsBackIntoTheSameForm) {
+    const auto window = StartWizard();
+    const Form12aControls& c = window->controls();
+    c.Text4->setText(QString::fromLatin1(root_.string().c_str()));
+    c.Text1->setText(QStringLiteral("STOCK,1.TXT"));
+    c.Option2->setChecked(true);
+    c.Text2->setText(QStringLiteral("HEADER LINE"));
+    c.Option4->setChecked(true);
+    c.Combo7->setCurrentIndex(27);
+    c.Check1->setCheckState(Qt::Checked);
+    c.Combo11->setCurrentIndex(2);
+    c.Combo2->setCurrentIndex(3);
+    c.Combo3->setCurrentIndex(60);
+    c.Combo4->setCurrentIndex(0);
+    c.Combo5->setCurrentIndex(33);
+    c.Combo6->setCurrentIndex(14);
+    c.Check6->setCheckState(Qt::Checked);
+    c.Check3->setCheckState(Qt::Checked);
+    c.Combo14->setCurrentIndex(13);
+    c.Combo9->setCurrentIndex(33);
+    c.Option11->setChecked(true);
+    c.Check4->setCheckState(Qt::Checked);
+    c.Combo13->setCurrentIndex(6);
+    c.Option9->setChecked(true);
+    ClickSave(*window);
+    ASSERT_EQ(ShownTexts().back(), kSaved);
+
+    const auto reloaded = StartWizard();
+    EXPECT_EQ(ShownTexts().back(), kSaved) << "no missing-file message";
+    EXPECT_EQ(Snapshot(*reloaded), Snapshot(*window));
+    EXPECT_EQ(Value(*reloaded, "Text2"), QStringLiteral("HEADER LINE"));
+    EXPECT_EQ(Value(*reloaded, "Combo11"), QStringLiteral("<ETX>"));
+    EXPECT_EQ(Value(*reloaded, "Option11"), QStringLiteral("1"));
+}
+
+TEST_F(SaveParametersTest, HiddenValuesAreWrittenAsTheyStand) {
+    const auto window = StartWizard();
+    const Form12aControls& c = window->controls();
+    c.Combo8->setCurrentIndex(4);
+    c.Combo10->setCurrentIndex(3);
+    c.Check2->setCheckState(Qt::Unchecked);
+    c.Check5->setCheckState(Qt::Checked);
+    ClickSave(*window);
+    const auto saved = ReadConfigurationFile(places_[0]);
+    ASSERT_TRUE(saved.has_value());
+    EXPECT_EQ(saved->ComPort, "Com-5");
+    EXPECT_EQ(saved->BaudRate, "19200");
+    EXPECT_EQ(saved->DeleteMemoryOnExit, "0");
+    EXPECT_EQ(saved->SplashScreen, "1");
+}
+
+TEST_F(SaveParametersTest, LaterPlacesThatCannotBeWrittenAreSkippedSilently) {
+    std::filesystem::remove_all(places_[1].parent_path());
+    std::filesystem::create_directories(places_[2]);  // a folder where the file should be
+    const auto window = StartWizard();
+    MessageBox::clearShown();
+    ClickSave(*window);
+    EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, kSaved}));
+    EXPECT_EQ(ReadBytes(places_[0]), ReadBytes(places_[3]));
+    EXPECT_FALSE(ReadBytes(places_[0]).empty());
+}
+
+TEST_F(SaveParametersTest, CurrentFolderCopyThatCannotBeWrittenIsReported) {
+    std::filesystem::create_directories(places_[0]);
+    const auto window = StartWizard();
+    MessageBox::clearShown();
+    ClickSave(*window);
+    ASSERT_EQ(MessageBox::shown().size(), 2u);
+    const QString message = MessageBox::shown()[1].text;
+    EXPECT_NE(message, kSaved);
+    EXPECT_TRUE(message.contains(QStringLiteral("orvwizard.cfg"))) << message.toStdString();
+    EXPECT_TRUE(message.contains(QStringLiteral("could not be written"))) << message.toStdString();
+    EXPECT_EQ(MessageBox::shown()[1].title, QStringLiteral("DOWNLOAD WIZARD"));
+    EXPECT_FALSE(ReadBytes(places_[1]).empty()) << "the other places are still written";
+}
+
+}  // namespace
+}  // namespace tallivo::testing
