@@ -40,11 +40,8 @@ QComboBox, QLineEdit {
 QComboBox:disabled, QLineEdit:disabled { color: #008000; background-color: #1C1C1C; border-color: #A0A0A0; }
 QComboBox QAbstractItemView { color: #00FF00; background-color: #000000; selection-background-color: #000080; }
 QComboBox::drop-down { border-left: 1px solid #606060; width: 16px; background-color: #C8C8C8; }
-QComboBox::down-arrow {
-    width: 0; height: 0;
-    border-left: 4px solid transparent; border-right: 4px solid transparent; border-top: 5px solid #000000;
-}
-QComboBox::down-arrow:disabled { border-top-color: #909090; }
+QComboBox::down-arrow { image: url(:/wizard/arrow-down.png); }
+QComboBox::down-arrow:disabled { image: url(:/wizard/arrow-down-disabled.png); }
 )";
 
 template <typename Widget>
@@ -323,6 +320,7 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
     middle->setColumnStretch(0, 1);
     middle->setColumnStretch(1, 1);
     page->addLayout(middle);
+    page->addSpacing(4);
     auto* buttons = new QHBoxLayout;
     BuildButtons(c, buttons);
     page->addLayout(buttons);
