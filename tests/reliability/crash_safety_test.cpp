@@ -1,0 +1,207 @@
+// The real polling program, fed by the simulated terminal, killed with SIGKILL at seeded
+// random moments spread over a whole run (waiting for the marker, around the rename, while
+// writing, during the final wait). After every kill each delivered record must be in the
+// output file or in a file left on disk; a new start in the same folder must set the work
+// file aside under a new name, and still nothing may be lost.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <random>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/record_layout.h"
+#include "polling_test_support.h"
+#include "process_runner.h"
+#include "record_accounting.h"
+
+namespace tallivo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t kRecords = 200000;
+constexpr int kKills = 12;
+constexpr int kHalf = kKills / 2;
+constexpr const char* kWorkFile = "~~dati.txt";
+constexpr const char* kDataFile = "~dati.txt";
+constexpr const char* kMarker = "~1~";
+constexpr const char* kOutput = "OUTPUT.TXT";
+constexpr const char* kKeptPrefix = "~~dati.txt.";
+
+ChildSetup PollingIn(const std::filesystem::path& folder) {
+    ChildSetup setup;
+    setup.workingDirectory = folder;
+    // The configuration is in the current folder; the user's own folder is never looked at.
+    setup.environment = {{"QT_QPA_PLATFORM", "offscreen"}, {"XDG_CONFIG_HOME", (folder / "xdg").string()}};
+    return setup;
+}
+
+ChildSetup TerminalFor(const std::filesystem::path& folder, std::uint64_t seed) {
+    ChildSetup setup;
+    setup.arguments = {"--folder", folder.string(),      "--records",    std::to_string(kRecords),
+                       "--seed",   std::to_string(seed), "--timeout-ms", "20000"};
+    return setup;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!condition()) {
+        if (Clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
+
+// What the files on disk say about where the run was when it died.
+std::string PhaseFromDisk(const std::filesystem::path& folder) {
+    if (Exists(folder / kDataFile)) return "before the rename";
+    if (Exists(folder / kWorkFile)) return Exists(folder / kOutput) ? "writing" : "renamed, not writing yet";
+    return "after the work file was deleted";
+}
+
+std::string Describe(const RecordCensus& census) {
+    std::string text = std::to_string(census.lost.size()) + " lost, " + std::to_string(census.inOutput) +
+                       " in the output, " + std::to_string(census.onlyLeftOver) + " only in left-over files;";
+    for (const std::string& name : census.leftOverFiles) text += " " + name;
+    if (!census.lost.empty()) text += "; first lost: " + census.lost.front();
+    return text;
+}
+
+class CrashSafety : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        settings = TestSettings("\\");  // output, marker and data in the current folder
+        layout = MakeRecordLayout(settings).layout;
+    }
+
+    struct RunTimes {
+        std::chrono::milliseconds writingStarts{0};  // the output file appears
+        std::chrono::milliseconds writingEnds{0};    // the work file is deleted
+        std::chrono::milliseconds ends{0};           // the process has exited
+    };
+
+    // One full run without a kill: checks the plain path and measures when its phases come
+    // on this machine and this build, so the kill moments can be spread over them.
+    RunTimes CalibrationRun() {
+        const std::vector<std::string> input = GeneratedRecords(kRecords, 999);
+        TempFolder folder;
+        WriteConfig(folder.path(), settings);
+        ChildProcess terminal(TERMINAL_SIM_BINARY, TerminalFor(folder.path(), 999));
+        const auto start = Clock::now();
+        ChildProcess polling(POLLING_BINARY, PollingIn(folder.path()));
+        const auto since = [&] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        };
+        RunTimes times;
+        EXPECT_TRUE(WaitFor([&] { return Exists(folder / kOutput); }, 60s));
+        times.writingStarts = since();
+        EXPECT_TRUE(WaitFor([&] { return !Exists(folder / kWorkFile); }, 120s));
+        times.writingEnds = since();
+        EXPECT_EQ(polling.waitForExit(120s), 0);
+        times.ends = since();
+        EXPECT_EQ(terminal.waitForExit(20s), 0);
+        const RecordCensus census = TakeCensus(input, layout, folder.path(), kOutput);
+        EXPECT_EQ(census.inOutput, input.size()) << Describe(census);
+        EXPECT_TRUE(census.leftOverFiles.empty()) << Describe(census);
+        std::printf("[ kills    ] a whole run: writing from %lld to %lld ms, ended at %lld ms\n",
+                    static_cast<long long>(times.writingStarts.count()),
+                    static_cast<long long>(times.writingEnds.count()),
+                    static_cast<long long>(times.ends.count()));
+        return times;
+    }
+
+    Settings settings;
+    RecordLayout layout;
+};
+
+TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
+    const RunTimes times = CalibrationRun();
+    ASSERT_FALSE(HasFailure()) << "the uninterrupted run already fails";
+
+    std::mt19937_64 random(20240611);
+    std::map<std::string, int> phases;
+    for (int round = 0; round < kKills; ++round) {
+        const std::uint64_t seed = 1 + static_cast<std::uint64_t>(round);
+        // Half the moments spread over the whole run (one in each sixth, so that every
+        // phase is hit), half over the writing, where records can be half done.
+        const bool whole = round < kHalf;
+        const auto from = whole ? 0ms : times.writingStarts;
+        const auto span = (whole ? times.ends : times.writingEnds) - from;
+        const auto slot = span / kHalf;
+        const auto killAt =
+            from + slot * (round % kHalf) + std::chrono::milliseconds(random() % (slot.count() + 1));
+        SCOPED_TRACE("round " + std::to_string(round) + ", seed " + std::to_string(seed) + ", kill after " +
+                     std::to_string(killAt.count()) + " ms");
+
+        const std::vector<std::string> input = GeneratedRecords(kRecords, seed);
+        ASSERT_EQ(input.size(), kRecords);
+        ASSERT_EQ(std::set<std::string>(input.begin(), input.end()).size(), input.size())
+            << "the generated records are not unique";
+
+        TempFolder folder;
+        const std::filesystem::path& dir = folder.path();
+        WriteConfig(dir, settings);
+        ChildProcess terminal(TERMINAL_SIM_BINARY, TerminalFor(dir, seed));
+        const auto start = Clock::now();
+        ChildProcess polling(POLLING_BINARY, PollingIn(dir));
+        ASSERT_TRUE(polling.started());
+        // Not before the marker exists: until then the terminal has nothing to deliver.
+        ASSERT_TRUE(WaitFor(
+            [&] { return Exists(dir / kMarker) || Exists(dir / kDataFile) || Exists(dir / kWorkFile); },
+            20s));
+        std::this_thread::sleep_until(start + killAt);
+        const bool endedByItself = !polling.running();
+        polling.killNow();
+        ASSERT_EQ(terminal.waitForExit(20s), 0) << "the terminal did not deliver";
+
+        const std::string phase = endedByItself ? "ended by itself" : PhaseFromDisk(dir);
+        ++phases[phase];
+        SCOPED_TRACE("killed " + phase);
+        const RecordCensus afterKill = TakeCensus(input, layout, dir, kOutput);
+        EXPECT_TRUE(afterKill.lost.empty()) << Describe(afterKill);
+
+        // A new start keeps the interrupted run's work file under a new name, then waits
+        // for the marker to go; it is stopped there.
+        const bool hadWorkFile = Exists(dir / kWorkFile);
+        const std::string workBytes = hadWorkFile ? ReadBytes(dir / kWorkFile) : std::string();
+        const std::vector<std::string> keptBefore = NamesStartingWith(dir, kKeptPrefix);
+        ChildProcess restart(POLLING_BINARY, PollingIn(dir));
+        const bool settled = WaitFor(
+            [&] {
+                return Exists(dir / kMarker) &&
+                       (!hadWorkFile || NamesStartingWith(dir, kKeptPrefix).size() == keptBefore.size() + 1);
+            },
+            20s);
+        EXPECT_TRUE(settled) << "the new start did not reach the marker poll";
+        EXPECT_TRUE(restart.running()) << "the new start ended instead of polling the marker";
+        restart.killNow();
+
+        if (hadWorkFile) {
+            EXPECT_FALSE(Exists(dir / kWorkFile));
+            std::vector<std::string> kept = NamesStartingWith(dir, kKeptPrefix);
+            for (const std::string& old : keptBefore) kept.erase(std::find(kept.begin(), kept.end(), old));
+            ASSERT_EQ(kept.size(), 1u);
+            EXPECT_EQ(kept[0].rfind("~~dati.txt.unconverted-", 0), 0u) << kept[0];
+            EXPECT_TRUE(ReadBytes(dir / kept[0]) == workBytes) << "the kept file differs from the work file";
+        }
+        const RecordCensus afterRestart = TakeCensus(input, layout, dir, kOutput);
+        EXPECT_TRUE(afterRestart.lost.empty()) << Describe(afterRestart);
+        if (HasFailure()) break;  // one broken round says enough
+    }
+
+    for (const auto& [phase, count] : phases) std::printf("[ kills    ] %s: %d\n", phase.c_str(), count);
+    // The spread must reach the writing itself, where records can be half done (a kill
+    // aimed at it may land a little before or after on a busy machine).
+    EXPECT_GE(phases["writing"], kHalf / 2);
+}
+
+}  // namespace
+}  // namespace tallivo::testing

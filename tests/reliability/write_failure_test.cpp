@@ -1,0 +1,160 @@
+// The output file stops growing part way through a run (a full disk, a quota): the run
+// must say so, keep the work file and lose no record. The limit is RLIMIT_FSIZE, which
+// only a separate process can be given, so the run happens in a child: this same test
+// program, started on the one test below that does the run in-process, with its message
+// boxes answered in advance. The real polling program would sit in a modal message box on
+// the offscreen platform, with no way to answer it from outside.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "polling/ending.h"
+#include "polling/scarico_s.h"
+#include "polling_test_support.h"
+#include "process_runner.h"
+#include "record_accounting.h"
+#include "uikit/message_box.h"
+
+namespace tallivo::testing {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kChildFolderVariable = "TALLIVO_RELIABILITY_RUN_FOLDER";
+constexpr const char* kChildTest = "WriteFailureChild.RunInFolder";
+
+Settings LimitedSettings(const std::filesystem::path& folder) {
+    Settings settings = TestSettings(folder.string());
+    settings.FileHeaderMode = "2";
+    settings.FileHeaderValue = "HEADER";
+    return settings;
+}
+
+// The run itself, in the child. Reports on standard output: the ending's name on the first
+// line, then one line per message box, title TAB text.
+TEST(WriteFailureChild, RunInFolder) {
+    const char* folderText = std::getenv(kChildFolderVariable);
+    if (folderText == nullptr) GTEST_SKIP() << "only run as the child of the write failure test";
+    const std::filesystem::path folder(folderText);
+
+    MessageBox::reset();
+    MessageBox::setAutoAnswer(true, MessageBox::Answer::No);
+    RunOptions options;
+    options.configPlaces = std::vector<std::filesystem::path>{folder / "orvwizard.cfg"};
+    options.timings.start = options.timings.poll = options.timings.shortWait = 5ms;
+    options.timings.doneWait = options.timings.noDataWait = 5ms;
+    ScaricoS window(options);
+    QEventLoop loop;
+    QObject::connect(&window, &ScaricoS::ended, &loop, [&loop] { loop.quit(); });
+    window.start();
+    if (!window.ending()) {
+        // The terminal side: the data file is already there (written without the limit).
+        std::filesystem::remove(folder / "~1~");
+        QTimer::singleShot(60s, &loop, [&loop] { loop.quit(); });
+        loop.exec();
+    }
+    std::string report = window.ending() ? EndingName(*window.ending()) : "no ending";
+    report += "\n";
+    for (const MessageBox::Shown& shown : MessageBox::shown())
+        report += shown.title.toStdString() + "\t" + shown.text.toStdString() + "\n";
+    std::fwrite(report.data(), 1, report.size(), stdout);
+    std::fflush(stdout);
+}
+
+struct ChildReport {
+    std::string ending;
+    std::vector<std::pair<std::string, std::string>> messages;  // title, text
+};
+
+ChildReport RunUnderLimit(const std::filesystem::path& folder, std::uint64_t limit) {
+    ChildSetup setup;
+    setup.workingDirectory = folder;
+    setup.arguments = {std::string("--gtest_filter=") + kChildTest};
+    setup.environment = {{kChildFolderVariable, folder.string()}, {"QT_QPA_PLATFORM", "offscreen"}};
+    setup.fileSizeLimit = limit;
+    setup.captureOutput = true;
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    ChildProcess child(self, setup);
+    EXPECT_EQ(child.waitForExit(120s), 0) << child.output();
+
+    // Only the report follows the child's own GoogleTest lines, which all start with "[".
+    ChildReport report;
+    for (const std::string& line : SplitLines(child.output())) {
+        if (line.empty() || line[0] == '[' || line.rfind("Note:", 0) == 0) continue;
+        if (report.ending.empty()) {
+            report.ending = line;
+            continue;
+        }
+        const std::size_t tab = line.find('\t');
+        report.messages.emplace_back(line.substr(0, tab),
+                                     tab == std::string::npos ? "" : line.substr(tab + 1));
+    }
+    return report;
+}
+
+TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
+    constexpr std::uint64_t kRecords = 5000;
+    const std::vector<std::string> input = GeneratedRecords(kRecords, 77);
+    ASSERT_EQ(input.size(), kRecords);
+    std::string data;
+    for (const std::string& line : input) data += line + "\r\n";
+
+    std::string fullOutput = "HEADER\r\n";
+    {
+        TempFolder probe;
+        const RecordLayout layout = MakeRecordLayout(LimitedSettings(probe.path())).layout;
+        for (std::string line : input) {
+            FormatRecord(line, layout);
+            fullOutput += line + "\r\n";
+        }
+    }
+
+    struct Row {
+        const char* name;
+        std::uint64_t limit;
+        const char* ending;
+    };
+    const std::vector<Row> rows{
+        {"not even the header", 0, "OutputFailed"},
+        {"full after 64 KiB", 64 * 1024, "RecordsNotWritten"},
+        {"every record, but not the end of the file", fullOutput.size(), "OutputFailed"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        const Settings settings = LimitedSettings(folder.path());
+        WriteConfig(folder.path(), settings);
+        WriteBytes(folder / "~dati.txt", data);
+
+        const ChildReport report = RunUnderLimit(folder.path(), row.limit);
+        EXPECT_EQ(report.ending, row.ending);
+        ASSERT_EQ(report.messages.size(), 1u) << "the user must be told once";
+        const auto& [title, text] = report.messages[0];
+        EXPECT_EQ(title, "POLLING");
+        const std::string workPath = (folder / "~~dati.txt").string();
+        EXPECT_NE(text.find(workPath), std::string::npos)
+            << "the message must say where the data is: " << text;
+
+        EXPECT_TRUE(ReadBytes(folder / "~~dati.txt") == data) << "the work file must be kept whole";
+        const std::string output = ReadBytes(folder / "OUTPUT.TXT");
+        EXPECT_LE(output.size(), row.limit);
+        // Whole records only, in order: no half record where the file filled up.
+        EXPECT_TRUE(fullOutput.compare(0, output.size(), output) == 0)
+            << "the output is not a prefix of the full output";
+        EXPECT_TRUE(output.empty() ||
+                    (output.size() >= 2 && output.compare(output.size() - 2, 2, "\r\n") == 0));
+
+        const RecordCensus census =
+            TakeCensus(input, MakeRecordLayout(settings).layout, folder.path(), "OUTPUT.TXT");
+        EXPECT_TRUE(census.lost.empty()) << census.lost.size() << " records lost";
+    }
+}
+
+}  // namespace
+}  // namespace tallivo::testing
