@@ -2,8 +2,6 @@
 
 namespace tallivo {
 
-// Built and moved rather than assigned from literals: GCC 12 warns falsely (-Wrestrict) on
-// assigning short literals to std::string in optimised builds.
 Settings WizardDefaults() {
     return Settings{
         .OutputFileName = "OUTPUT.TXT",
@@ -39,9 +37,9 @@ Settings WizardDefaults() {
 
 Settings PollingDefaults() {
     Settings settings = WizardDefaults();
-    settings.OutputFileName = std::string("OUTPUT.POL");
-    settings.ExistingFilePolicy = std::string("1");
-    settings.SplashScreen = std::string("1");
+    settings.OutputFileName = "OUTPUT.POL";
+    settings.ExistingFilePolicy = "1";
+    settings.SplashScreen = "1";
     // Polling never sets these two: an empty folder means no folder is joined.
     settings.HideDateTime.clear();
     settings.OutputFolder.clear();
