@@ -41,5 +41,13 @@ demo: configure
 	echo "polling ended with status $$status; output file $$dir/OUTPUT.TXT:"; \
 	cat -A "$$dir/OUTPUT.TXT"
 
+# Throughput against the append-per-record floor, then peak memory for two file sizes.
+bench: deps
+	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTALLIVO_TESTS=OFF
+	cmake --build build-bench -j $(JOBS) --target conversion_bench conversion_memory
+	build-bench/bench/conversion_bench
+	build-bench/bench/conversion_memory 100000
+	build-bench/bench/conversion_memory 2000000
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-bench
