@@ -8,6 +8,7 @@
 #include "wizard/cards.h"
 #include "wizard/form12a_layout.h"
 #include "wizard/interlocks.h"
+#include "wizard/preview_frame.h"
 #include "wizard/wizard_resources.h"
 
 namespace tallivo {
@@ -24,6 +25,9 @@ Form12a::Form12a(std::vector<std::filesystem::path> configPlaces, QWidget* paren
 
     BuildForm12a(this, controls_);
     ConnectInterlocks(controls_);
+    // After the rules, so a refresh sees the controls they have just set.
+    controls_.Preview->setSettingsSource([this] { return PreviewSettings(); });
+    controls_.Preview->watch(controls_);
 
     connect(controls_.Command1, &QPushButton::clicked, this, &Form12a::Command1Click);
     connect(controls_.Command2, &QPushButton::clicked, this, &Form12a::SaveParameters);

@@ -29,6 +29,10 @@ class Form12a : public QWidget {
     // true when the file name may be used; otherwise the user has been told.
     bool ValidateOutputPath();
 
+    // The settings a save would write from the form as it stands, without its questions,
+    // checks or clean-ups changing anything (the preview's source).
+    Settings PreviewSettings() const;
+
     const Form12aControls& controls() const { return controls_; }
     // The control a routine last sent the focus to (the focus itself needs a shown window).
     QWidget* lastFocusRequest() const { return lastFocusRequest_; }

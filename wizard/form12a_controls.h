@@ -11,6 +11,8 @@ class QRadioButton;
 
 namespace tallivo {
 
+class PreviewFrame;
+
 // Every control of the wizard window under the name it is known by. The controls are the
 // wizard's whole data model; routines and rules reach them through this record.
 struct Form12aControls {
@@ -84,6 +86,9 @@ struct Form12aControls {
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
     QPushButton* Command6 = nullptr;
+
+    // What polling would write with the settings on the form; holds no setting itself.
+    PreviewFrame* Preview = nullptr;
 
     // One group per set of options that exclude each other.
     QButtonGroup* FileHeaderGroup = nullptr;      // Option1, Option5, Option2

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "wizard/latin1_validator.h"
+#include "wizard/preview_frame.h"
 
 namespace tallivo {
 
@@ -320,6 +321,8 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
     middle->setColumnStretch(0, 1);
     middle->setColumnStretch(1, 1);
     page->addLayout(middle);
+    c.Preview = new PreviewFrame;
+    page->addWidget(c.Preview);
     page->addSpacing(4);
     auto* buttons = new QHBoxLayout;
     BuildButtons(c, buttons);

@@ -1,8 +1,6 @@
 #include "polling/core/output_writer.h"
 
-#include <optional>
-
-#include "common/numbers.h"
+#include "common/file_framing.h"
 #include "polling/core/byte_file.h"
 #include "polling/core/work_file_reader.h"
 
@@ -15,25 +13,12 @@ constexpr std::string_view kLineEnd = "\r\n";
 }  // namespace
 
 WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings) {
-    std::string header;
-    bool badHeaderCode = false;
-    if (settings.FileHeaderMode == "1") {
-        const std::optional<char> byte = ByteFromCode(settings.FileHeaderValue);
-        if (byte) {
-            header.push_back(*byte);
-            header.append(kLineEnd);
-        } else {
-            badHeaderCode = true;
-        }
-    } else if (settings.FileHeaderMode == "2") {
-        header = settings.FileHeaderValue;
-        header.append(kLineEnd);
-    }
+    const FramingLine header = HeaderLine(settings);
     // The file is emptied even when the header code is unusable, so that an old file's
     // content never mixes with this run's records.
-    const WriteStatus status = WriteBytes(outputPath, header, OpenMode::Create);
+    const WriteStatus status = WriteBytes(outputPath, header.bytes, OpenMode::Create);
     if (status != WriteStatus::Ok) return status;
-    return badHeaderCode ? WriteStatus::Failed : WriteStatus::Ok;
+    return header.badCode ? WriteStatus::Failed : WriteStatus::Ok;
 }
 
 WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& outputPath,
@@ -67,23 +52,14 @@ WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& 
 }
 
 WriteStatus WriteFileTrailer(const std::string& outputPath, const Settings& settings) {
-    if (settings.FileTerminatorMode != "0") {
-        std::string terminator;
-        if (settings.FileTerminatorMode == "1") {
-            const std::optional<char> byte = ByteFromCode(settings.FileTerminatorValue);
-            if (!byte) return WriteStatus::Failed;
-            terminator.push_back(*byte);
-        } else {
-            terminator = settings.FileTerminatorValue;
-        }
-        terminator.append(kLineEnd);
-        const WriteStatus status = WriteBytes(outputPath, terminator, OpenMode::Append);
+    const TrailerLines trailer = MakeTrailerLines(settings);
+    if (trailer.terminator.badCode) return WriteStatus::Failed;
+    if (trailer.terminator.present) {
+        const WriteStatus status = WriteBytes(outputPath, trailer.terminator.bytes, OpenMode::Append);
         if (status != WriteStatus::Ok) return status;
     }
-    if (settings.EndOfFileMessageOn != "0") {
-        std::string message = settings.EndOfFileMessage;
-        message.append(kLineEnd);
-        return WriteBytes(outputPath, message, OpenMode::Append);
+    if (trailer.endOfFileMessage.present) {
+        return WriteBytes(outputPath, trailer.endOfFileMessage.bytes, OpenMode::Append);
     }
     return WriteStatus::Ok;
 }
