@@ -27,7 +27,21 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+#if defined(__SANITIZE_ADDRESS__)
+#define TALLIVO_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define TALLIVO_SANITIZED 1
+#endif
+#endif
+
+// A sanitized debug build converts many times slower; fewer records keep the same phases
+// within the test's time.
+#ifdef TALLIVO_SANITIZED
+constexpr std::uint64_t kRecords = 20000;
+#else
 constexpr std::uint64_t kRecords = 200000;
+#endif
 constexpr int kKills = 12;
 constexpr int kHalf = kKills / 2;
 constexpr const char* kWorkFile = "~~dati.txt";

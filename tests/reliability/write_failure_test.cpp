@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "polling/ending.h"
@@ -38,11 +39,7 @@ Settings LimitedSettings(const std::filesystem::path& folder) {
 
 // The run itself, in the child. Reports on standard output: the ending's name on the first
 // line, then one line per message box, title TAB text.
-TEST(WriteFailureChild, RunInFolder) {
-    const char* folderText = std::getenv(kChildFolderVariable);
-    if (folderText == nullptr) GTEST_SKIP() << "only run as the child of the write failure test";
-    const std::filesystem::path folder(folderText);
-
+void RunInFolder(const std::filesystem::path& folder) {
     MessageBox::reset();
     MessageBox::setAutoAnswer(true, MessageBox::Answer::No);
     RunOptions options;
@@ -66,6 +63,25 @@ TEST(WriteFailureChild, RunInFolder) {
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
 }
+
+class ChildRun : public ::testing::Test {
+  public:
+    explicit ChildRun(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    void TestBody() override { RunInFolder(folder_); }
+
+  private:
+    std::filesystem::path folder_;
+};
+
+// Exists only in the child, so that the normal test list never shows it.
+[[maybe_unused]] const bool kChildRegistered = [] {
+    const char* folder = std::getenv(kChildFolderVariable);
+    if (folder == nullptr) return false;
+    ::testing::RegisterTest(
+        "WriteFailureChild", "RunInFolder", nullptr, nullptr, __FILE__, __LINE__,
+        [path = std::filesystem::path(folder)]() -> ::testing::Test* { return new ChildRun(path); });
+    return true;
+}();
 
 struct ChildReport {
     std::string ending;
