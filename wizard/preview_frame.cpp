@@ -28,7 +28,9 @@ QString Html(std::string_view bytes) {
                             .arg(text.toHtmlEscaped());
                 break;
             case VisiblePiece::Kind::Blank:
-                html += QStringLiteral("<span style=\"color:#60C0FF; background-color:#203040;\">%1</span>")
+                html += QStringLiteral(
+                            "<span style=\"color:#FFFFFF; background-color:#2860B0; "
+                            "font-weight:bold;\">%1</span>")
                             .arg(text);
                 break;
         }
@@ -48,6 +50,7 @@ std::string_view WithoutLineEnd(const std::string& line) {
 struct Row {
     QString caption;
     QString html;
+    QString count;
     QString plain;
 };
 
@@ -55,21 +58,37 @@ QString Count(std::size_t bytes) {
     return bytes == 1 ? QStringLiteral("(1 byte + CR LF)") : QStringLiteral("(%1 bytes + CR LF)").arg(bytes);
 }
 
-Row LineRow(const char* caption, const FramingLine& line, const char* badNote) {
-    Row row{QString::fromLatin1(caption), {}, {}};
+Row BytesRow(const QString& caption, std::string_view bytes) {
+    return {caption, Html(bytes), Count(bytes.size()), Plain(bytes) + QLatin1Char(' ') + Count(bytes.size())};
+}
+
+Row LineRow(const char* caption, const FramingLine& line) {
     if (!line.present) {
-        row.html = QStringLiteral("<span style=\"color:#808080;\">none</span>");
-        row.plain = QStringLiteral("none");
-    } else if (line.badCode) {
-        row.html = row.plain = QString::fromLatin1(badNote);
-    } else {
-        const std::string_view bytes = WithoutLineEnd(line.bytes);
-        row.html =
-            Html(bytes) +
-            QStringLiteral("&nbsp;&nbsp;<span style=\"color:#A0A0A0;\">%1</span>").arg(Count(bytes.size()));
-        row.plain = Plain(bytes) + QLatin1Char(' ') + Count(bytes.size());
+        return {QString::fromLatin1(caption),
+                QStringLiteral("<span style=\"color:#808080;\">none</span>"),
+                {},
+                QStringLiteral("none")};
     }
-    return row;
+    if (line.badCode) {
+        const QString note = QStringLiteral("not a character code: nothing is written");
+        return {QString::fromLatin1(caption), note, {}, note};
+    }
+    return BytesRow(QString::fromLatin1(caption), WithoutLineEnd(line.bytes));
+}
+
+// A remark under a line, in the colour of its weight.
+void AddNote(Row& row, const QString& note, const char* colour) {
+    row.html += QStringLiteral("<br><span style=\"color:%1;\">%2</span>")
+                    .arg(QString::fromLatin1(colour), note.toHtmlEscaped());
+    row.plain += QStringLiteral(" (") + note + QLatin1Char(')');
+}
+
+// The save refuses a "Characher (ASCII)" mode at "NONE" and an empty "String".
+void NoteRefusedMode(Row& row, const std::string& mode, const std::string& value) {
+    if (mode == "1" && value == "NONE")
+        AddNote(row, QStringLiteral("no character chosen: saving will refuse"), "#FF6060");
+    if (mode == "2" && value.empty())
+        AddNote(row, QStringLiteral("empty string: saving will refuse"), "#FF6060");
 }
 
 }  // namespace
@@ -145,41 +164,39 @@ void PreviewFrame::Refresh() {
     lines_ = MakePreviewLines(settings, sample_->text().toLatin1().toStdString());
 
     std::vector<Row> rows;
-    Row header = LineRow("File header", lines_.header, "no character chosen: saving will refuse");
+    Row header = LineRow("File header", lines_.header);
+    NoteRefusedMode(header, settings.FileHeaderMode, settings.FileHeaderValue);
     if (lines_.header.present && settings.ExistingFilePolicy == "2") {
-        header.html += QStringLiteral(" <span style=\"color:#A0A0A0;\">(new file only)</span>");
-        header.plain += QStringLiteral(" (new file only)");
+        AddNote(header, QStringLiteral("written only when the output file is new"), "#A0A0A0");
     }
     rows.push_back(header);
 
-    const std::string_view record = WithoutLineEnd(lines_.record);
-    Row recordRow{QStringLiteral("Record"), {}, {}};
-    recordRow.html =
-        Html(record) +
-        QStringLiteral("&nbsp;&nbsp;<span style=\"color:#A0A0A0;\">%1</span>").arg(Count(record.size()));
-    recordRow.plain = Plain(record) + QLatin1Char(' ') + Count(record.size());
+    Row record = BytesRow(QStringLiteral("Record"), WithoutLineEnd(lines_.record));
     if (!lines_.formatted) {
-        const QString note = QStringLiteral("fewer than two \";\" or an impossible fill: written as read");
-        recordRow.html +=
-            QStringLiteral("<br><span style=\"color:#FFC040;\">%1</span>").arg(note.toHtmlEscaped());
-        recordRow.plain += QStringLiteral(" (") + note + QLatin1Char(')');
+        AddNote(record, QStringLiteral("fewer than two \";\" or an impossible fill: written as read"),
+                "#FFC040");
     }
     if (!lines_.badSetting.empty()) {
-        const QString note = QStringLiteral("%1 is not a character code: polling will not run")
-                                 .arg(QString::fromStdString(lines_.badSetting));
-        recordRow.html += QStringLiteral("<br><span style=\"color:#FF6060;\">%1</span>").arg(note);
-        recordRow.plain += QStringLiteral(" (") + note + QLatin1Char(')');
+        AddNote(record,
+                QStringLiteral("%1 is not a character code: polling will not run")
+                    .arg(QString::fromStdString(lines_.badSetting)),
+                "#FF6060");
     }
-    rows.push_back(recordRow);
-    rows.push_back(
-        LineRow("File terminator", lines_.trailer.terminator, "no character chosen: saving will refuse"));
-    rows.push_back(LineRow("End-of-file message", lines_.trailer.endOfFileMessage, ""));
+    rows.push_back(record);
+
+    Row terminator = LineRow("File terminator", lines_.trailer.terminator);
+    NoteRefusedMode(terminator, settings.FileTerminatorMode, settings.FileTerminatorValue);
+    rows.push_back(terminator);
+    rows.push_back(LineRow("End-of-file message", lines_.trailer.endOfFileMessage));
 
     QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"1\">");
     QStringList plain;
     for (const Row& row : rows) {
-        html += QStringLiteral("<tr><td style=\"color:#A0A0A0; padding-right:8px;\">%1</td><td>%2</td></tr>")
-                    .arg(row.caption.toHtmlEscaped(), row.html);
+        // The count has a column of its own, so it never reads as part of the line.
+        html += QStringLiteral(
+                    "<tr><td style=\"color:#A0A0A0; padding-right:10px;\">%1</td><td>%2</td>"
+                    "<td style=\"color:#A0A0A0; padding-left:14px;\">%3</td></tr>")
+                    .arg(row.caption.toHtmlEscaped(), row.html, row.count);
         plain << row.caption + QStringLiteral(": ") + row.plain;
     }
     html += QStringLiteral("</table>");

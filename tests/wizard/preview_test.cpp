@@ -232,6 +232,13 @@ TEST_F(PreviewTest, FollowsEveryChangeAndTheSampleLine) {
         << described.toStdString();
     EXPECT_TRUE(described.contains(QStringLiteral("File terminator: [SUB] (1 byte + CR LF)")))
         << described.toStdString();
+    c.Option2->setChecked(true);
+    c.Text2->clear();
+    c.Option1->setChecked(true);
+    c.Combo1->setCurrentIndex(0);
+    EXPECT_TRUE(c.Preview->display()->accessibleDescription().contains(
+        QStringLiteral("File header: [NUL] (1 byte + CR LF) (no character chosen: saving will refuse)")))
+        << c.Preview->display()->accessibleDescription().toStdString();
     EXPECT_EQ(c.Preview->sampleBox()->accessibleName(), QStringLiteral("Sample terminal line"));
     EXPECT_EQ(c.Preview->display()->accessibleName(), QStringLiteral("Record preview"));
 }
