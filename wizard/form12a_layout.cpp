@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "wizard/form12a_access.h"
 #include "wizard/latin1_validator.h"
 #include "wizard/preview_frame.h"
 
@@ -270,7 +271,9 @@ void BuildButtons(Form12aControls& c, QHBoxLayout* row) {
     c.Command6 = Button("Command6", "About");
     c.Command3 = Button("Command3", "Exit");
     for (QPushButton* button : {c.Command1, c.Command2, c.Command6, c.Command3}) {
-        button->setAutoDefault(false);
+        // Enter presses the button that has the focus, as Space does; the window has no
+        // default button, so Enter in a text box or list presses nothing.
+        button->setAutoDefault(true);
         button->setMinimumWidth(110);
     }
     row->addWidget(c.Command1);
@@ -329,6 +332,12 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
     page->addLayout(buttons);
 
     SetDesignState(c);
+    SetTabOrder(ReadingOrder(c));
+    for (QButtonGroup* group : {c.FileHeaderGroup, c.FileTerminatorGroup, c.ExistingFileGroup, c.BarcodeSideGroup,
+                                c.QuantitySideGroup}) {
+        TabToChosenOption(group);
+    }
+    DescribeForAssistiveTechnology(c);
 }
 
 }  // namespace tallivo
