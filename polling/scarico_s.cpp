@@ -137,6 +137,16 @@ ScaricoS::ScaricoS(RunOptions options, QWidget* parent)
     Frame5 = MakeFrame(this, "Frame5", "Function", 60, 2580, 5355, 855);
     Label6 = MakeLabel(Frame5, "Label6", "", 120, 360, 5115, 375, kNavy, QColor(255, 255, 0), centre);
 
+    // A screen reader speaks a label's text as its name; the description says what the text
+    // is (an accessible name would hide the text itself).
+    const std::pair<QLabel*, const char*> meanings[] = {{Label1, "Connection status"},
+                                                        {Label2, "Connection status"},
+                                                        {Label4, "Data file size in bytes"},
+                                                        {Label5, "Last record written"},
+                                                        {Label6, "Current phase"}};
+    for (const auto& [label, meaning] : meanings) label->setAccessibleDescription(QString::fromLatin1(meaning));
+    PB1->setAccessibleName(QStringLiteral("Progress of the output file"));
+
     Timer2 = new QTimer(this);
     Timer2->setObjectName("Timer2");
     Timer2->setSingleShot(true);
