@@ -144,7 +144,9 @@ ScaricoS::ScaricoS(RunOptions options, QWidget* parent)
                                                         {Label4, "Data file size in bytes"},
                                                         {Label5, "Last record written"},
                                                         {Label6, "Current phase"}};
-    for (const auto& [label, meaning] : meanings) label->setAccessibleDescription(QString::fromLatin1(meaning));
+    for (const auto& [label, meaning] : meanings) {
+        label->setAccessibleDescription(QString::fromLatin1(meaning));
+    }
     PB1->setAccessibleName(QStringLiteral("Progress of the output file"));
 
     Timer2 = new QTimer(this);
