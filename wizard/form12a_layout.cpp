@@ -333,8 +333,8 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
 
     SetDesignState(c);
     SetTabOrder(ReadingOrder(c));
-    for (QButtonGroup* group : {c.FileHeaderGroup, c.FileTerminatorGroup, c.ExistingFileGroup, c.BarcodeSideGroup,
-                                c.QuantitySideGroup}) {
+    for (QButtonGroup* group : {c.FileHeaderGroup, c.FileTerminatorGroup, c.ExistingFileGroup,
+                                c.BarcodeSideGroup, c.QuantitySideGroup}) {
         TabToChosenOption(group);
     }
     DescribeForAssistiveTechnology(c);
