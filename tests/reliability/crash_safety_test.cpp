@@ -38,7 +38,7 @@ using Clock = std::chrono::steady_clock;
 // A sanitized debug build converts many times slower; fewer records keep the same phases
 // within the test's time.
 #ifdef TALLIVO_SANITIZED
-constexpr std::uint64_t kRecords = 20000;
+constexpr std::uint64_t kRecords = 50000;
 #else
 constexpr std::uint64_t kRecords = 200000;
 #endif
@@ -144,16 +144,15 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
     std::map<std::string, int> phases;
     for (int round = 0; round < kKills; ++round) {
         const std::uint64_t seed = 1 + static_cast<std::uint64_t>(round);
-        // Half the moments spread over the whole run (one in each sixth, so that every
-        // phase is hit), half over the writing, where records can be half done.
+        // Half the moments spread over the whole run from its start (one in each sixth, so
+        // that every phase is hit), half over the writing from the moment the output file
+        // appears, where records can be half done.
         const bool whole = round < kHalf;
-        const auto from = whole ? 0ms : times.writingStarts;
-        const auto span = (whole ? times.ends : times.writingEnds) - from;
+        const auto span = whole ? times.ends : times.writingEnds - times.writingStarts;
         const auto slot = span / kHalf;
-        const auto killAt =
-            from + slot * (round % kHalf) + std::chrono::milliseconds(random() % (slot.count() + 1));
-        SCOPED_TRACE("round " + std::to_string(round) + ", seed " + std::to_string(seed) + ", kill after " +
-                     std::to_string(killAt.count()) + " ms");
+        const auto killAt = slot * (round % kHalf) + std::chrono::milliseconds(random() % (slot.count() + 1));
+        SCOPED_TRACE("round " + std::to_string(round) + ", seed " + std::to_string(seed) + ", kill " +
+                     std::to_string(killAt.count()) + " ms after " + (whole ? "the start" : "writing began"));
 
         const std::vector<std::string> input = GeneratedRecords(kRecords, seed);
         ASSERT_EQ(input.size(), kRecords);
@@ -171,7 +170,12 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         ASSERT_TRUE(WaitFor(
             [&] { return Exists(dir / kMarker) || Exists(dir / kDataFile) || Exists(dir / kWorkFile); },
             20s));
-        std::this_thread::sleep_until(start + killAt);
+        if (whole) {
+            std::this_thread::sleep_until(start + killAt);
+        } else {
+            WaitFor([&] { return Exists(dir / kOutput) || !polling.running(); }, 60s);
+            std::this_thread::sleep_for(killAt);
+        }
         const bool endedByItself = !polling.running();
         polling.killNow();
         ASSERT_EQ(terminal.waitForExit(20s), 0) << "the terminal did not deliver";
