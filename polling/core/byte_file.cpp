@@ -46,10 +46,12 @@ constexpr std::size_t kMaxChunk = 1 << 30;
 
 // A write that stopped part way (disk full, file size limit) leaves the start of a record
 // behind; cut the file back to where this call began so a failed record leaves no trace.
-void TakeBackPartialWrite(int fd, long long start) {
-    if (start < 0) return;
+// The start is worked out only then, from the end, so a record costs no extra system call.
+void TakeBackPartialWrite(int fd, std::size_t writtenSoFar) {
     const int savedError = errno;  // the caller reports the write's error, not this one
-    (void)TALLIVO_TRUNCATE(fd, start);
+    const long long end = static_cast<long long>(TALLIVO_SEEK_END(fd));
+    const long long start = end - static_cast<long long>(writtenSoFar);
+    if (end >= 0 && start >= 0) (void)TALLIVO_TRUNCATE(fd, start);
     errno = savedError;
 }
 
@@ -65,7 +67,6 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return ClassifyLastFileError();
 
-    const long long start = mode == OpenMode::Create ? 0 : static_cast<long long>(TALLIVO_SEEK_END(fd));
     const std::size_t total = bytes.size();
     while (!bytes.empty()) {
         const std::size_t chunk = bytes.size() < kMaxChunk ? bytes.size() : kMaxChunk;
@@ -73,12 +74,12 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
         if (written < 0) {
             if (errno == EINTR) continue;
             const WriteStatus status = ClassifyLastFileError();
-            if (bytes.size() != total) TakeBackPartialWrite(fd, start);
+            if (bytes.size() != total) TakeBackPartialWrite(fd, total - bytes.size());
             TALLIVO_CLOSE(fd);
             return status;
         }
         if (written == 0) {  // no progress and no error: give up rather than loop
-            if (bytes.size() != total) TakeBackPartialWrite(fd, start);
+            if (bytes.size() != total) TakeBackPartialWrite(fd, total - bytes.size());
             TALLIVO_CLOSE(fd);
             return WriteStatus::Failed;
         }
