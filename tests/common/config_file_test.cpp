@@ -1,4 +1,5 @@
 #include "common/config_file.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +13,9 @@
 namespace tallivo {
 namespace {
 
-constexpr std::string_view kWorkedExample =
-    "\"OUTPUT.TXT\"\r\n"
-    "\"0\",\"\"\r\n"
-    "\"NONE\",\"124\",\"124\",\"124\",\"124\"\r\n"
-    "\"0\",\"\"\r\n"
-    "1,\"<EOT>\"\r\n"
-    "\"Com-1\",\"9600\"\r\n"
-    "\"0\"\r\n"
-    "\"1\"\r\n"
-    "\"0\"\r\n"
-    "\"0\"\r\n"
-    "\"VARIABLE\",\"NONE\",\"VARIABLE\",\"NONE\"\r\n"
-    "\"N\",\"N\"\r\n"
-    "\"0\"\r\n"
-    "\"0\"\r\n"
-    "\"\\\"\r\n";
+using tallivo::testing::TempFolder;
+using tallivo::testing::WriteFile;
+using tallivo::testing::kWorkedExample;
 
 Settings SavedWizardDefaults() {
     Settings settings = WizardDefaults();
@@ -48,30 +36,6 @@ Settings AllQuotedValues(const std::string& value) {
     for (const SettingField& field : kSettingFields) settings.*field.member = value;
     settings.EndOfFileMessageOn = "0";
     return settings;
-}
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device random;
-        do {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("tallivo-config-file-" + std::to_string(random()) + std::to_string(random()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
-
-void WriteBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReadBytes(const std::filesystem::path& path) {
@@ -223,7 +187,7 @@ TEST(ConfigFile, WriteThenReadThroughAFile) {
     EXPECT_EQ(ReadConfigurationFile(path), settings);
 
     // A longer file is emptied before the new content goes in.
-    WriteBytes(path, std::string(5000, 'x'));
+    WriteFile(path, std::string(5000, 'x'));
     ASSERT_EQ(WriteConfigurationFile(path, SavedWizardDefaults()), WriteOutcome::Written);
     EXPECT_EQ(ReadBytes(path), kWorkedExample);
     EXPECT_EQ(ReadConfigurationFile(path), SavedWizardDefaults());
@@ -255,7 +219,7 @@ TEST(ConfigFile, ValuesTheFormatCannotHoldAreRefused) {
         EXPECT_EQ(text.refusedSetting, c.refused) << c.value;
         EXPECT_EQ(text.bytes, "") << c.value;
 
-        WriteBytes(path, "previous");
+        WriteFile(path, "previous");
         EXPECT_EQ(WriteConfigurationFile(path, settings), WriteOutcome::RefusedQuote) << c.value;
         EXPECT_EQ(ReadBytes(path), "previous") << c.value;
     }
@@ -285,7 +249,7 @@ TEST(ConfigFile, UnreadableFilesGiveNothing) {
     EXPECT_EQ(ReadConfigurationFile(folder.path()), std::nullopt);
 
     const std::filesystem::path empty = folder.path() / "empty.cfg";
-    WriteBytes(empty, "");
+    WriteFile(empty, "");
     EXPECT_EQ(ReadConfigurationFile(empty), std::nullopt);
 
     // Bytes after the 27th value are not read, however many there are; only the first
@@ -310,7 +274,7 @@ TEST(ConfigFile, UnreadableFilesGiveNothing) {
     };
     for (const Case& c : cases) {
         const std::filesystem::path place = folder.path() / "long.cfg";
-        WriteBytes(place, c.bytes);
+        WriteFile(place, c.bytes);
         EXPECT_EQ(ReadConfigurationFile(place), c.read ? std::optional(SavedWizardDefaults()) : std::nullopt)
             << c.name;
     }

@@ -1,4 +1,5 @@
 #include "common/run_paths.h"
+#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,8 @@
 
 namespace tallivo {
 namespace {
+
+using tallivo::testing::TempFolder;
 
 const char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 
@@ -52,25 +55,6 @@ TEST(RunPaths, WithAndWithoutClosingSeparatorAgree) {
     const std::string s(1, kSeparator);
     EXPECT_EQ(MakeRunPaths(WithFolder("/srv/in")), MakeRunPaths(WithFolder("/srv/in" + s)));
 }
-
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device random;
-        do {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("tallivo-run-paths-" + std::to_string(random()) + std::to_string(random()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 TEST(RunPaths, OutputFolderMissing) {
     TempFolder folder;

@@ -7,28 +7,12 @@
 #include <string>
 
 #include "common/config_file.h"
+#include "support/test_files.h"
 
 namespace tallivo {
 namespace {
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::random_device random;
-        do {
-            path_ = std::filesystem::temp_directory_path() /
-                    ("tallivo-verfil-" + std::to_string(random()) + std::to_string(random()));
-        } while (!std::filesystem::create_directory(path_));
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using tallivo::testing::TempFolder;
 
 std::filesystem::path WriteConfiguration(const std::filesystem::path& path, const std::string& outputFolder) {
     Settings settings = WizardDefaults();
