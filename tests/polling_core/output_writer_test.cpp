@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "polling/core/file_error.h"
-#include "temp_folder.h"
+#include "support/test_files.h"
 
 #ifndef _WIN32
 #include <sys/resource.h>
@@ -22,6 +22,10 @@
 
 namespace tallivo {
 namespace {
+
+using tallivo::testing::TempFolder;
+using tallivo::testing::WriteFile;
+using tallivo::testing::ReadFile;
 
 using namespace std::string_literals;
 

@@ -11,10 +11,14 @@
 #include "common/record_layout.h"
 #include "common/settings.h"
 #include "polling/core/output_writer.h"
-#include "temp_folder.h"
+#include "support/test_files.h"
 
 namespace tallivo {
 namespace {
+
+using tallivo::testing::TempFolder;
+using tallivo::testing::WriteFile;
+using tallivo::testing::ReadFile;
 
 constexpr const char* kOldContent = "kept by the other program\r\n";
 

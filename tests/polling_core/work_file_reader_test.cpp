@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "temp_folder.h"
+#include "support/test_files.h"
 
 namespace tallivo {
 namespace {
+
+using tallivo::testing::TempFolder;
+using tallivo::testing::WriteFile;
 
 using namespace std::string_literals;
 

@@ -13,6 +13,7 @@
 #include "common/settings.h"
 #include "uikit/message_box.h"
 #include "wizard/form12a.h"
+#include "support/test_files.h"
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -20,24 +21,6 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 }
 
 namespace tallivo::testing {
-
-// The file "Reset Default" then "Save Parameters" writes.
-inline constexpr std::string_view kWorkedExample =
-    "\"OUTPUT.TXT\"\r\n"
-    "\"0\",\"\"\r\n"
-    "\"NONE\",\"124\",\"124\",\"124\",\"124\"\r\n"
-    "\"0\",\"\"\r\n"
-    "1,\"<EOT>\"\r\n"
-    "\"Com-1\",\"9600\"\r\n"
-    "\"0\"\r\n"
-    "\"1\"\r\n"
-    "\"0\"\r\n"
-    "\"0\"\r\n"
-    "\"VARIABLE\",\"NONE\",\"VARIABLE\",\"NONE\"\r\n"
-    "\"N\",\"N\"\r\n"
-    "\"0\"\r\n"
-    "\"0\"\r\n"
-    "\"\\\"\r\n";
 
 // Every value-holding control: its value and whether it is enabled.
 using FormSnapshot = std::map<QString, QString>;
