@@ -29,6 +29,8 @@ int ExitStatus(Ending ending) {
             return 11;
         case Ending::WorkFileUnreadable:
             return 12;
+        case Ending::LeftoverInTheWay:
+            return 13;
     }
     return 1;
 }
@@ -61,6 +63,8 @@ const char* EndingName(Ending ending) {
             return "RecordsNotWritten";
         case Ending::WorkFileUnreadable:
             return "WorkFileUnreadable";
+        case Ending::LeftoverInTheWay:
+            return "LeftoverInTheWay";
     }
     return "?";
 }

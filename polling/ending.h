@@ -18,6 +18,7 @@ enum class Ending {
     OutputFailed,         // header or trailer could not be written (not busy)
     RecordsNotWritten,    // some records could not be appended; work file kept
     WorkFileUnreadable,   // the work file could not be opened; work file kept
+    LeftoverInTheWay,     // a left-over data or work file could not be set aside
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

@@ -4,11 +4,20 @@
 #include <QEventLoop>
 #include <QString>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <system_error>
 #include <utility>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#undef MessageBox  // the system's macro would rename tallivo::MessageBox
+#else
+#include <unistd.h>
+#endif
 
 #include "common/config_places.h"
+#include "common/file_framing.h"
 #include "common/verfil.h"
 #include "polling/core/output_writer.h"
 #include "polling/record_follower.h"
@@ -33,6 +42,12 @@ bool Exists(const std::string& path) {
     return !error && std::filesystem::exists(status);
 }
 
+// Ends a failure message that leaves the data behind: the next start moves it, and the
+// user should not look for it under its old name then.
+std::string NextStartKeeps() {
+    return "; the next start will keep it as \"~dati interrupted YYYYMMDD-HHMMSS.txt\" in the same folder.";
+}
+
 }  // namespace
 
 bool ProbeFile(const std::string& path) {
@@ -43,11 +58,55 @@ bool ProbeFile(const std::string& path) {
     return true;
 }
 
-std::string UnusedNameBeside(const std::string& path, const std::string& suffix) {
-    std::string candidate = path + suffix;
-    for (int counter = 2; Exists(candidate); ++counter)
-        candidate = path + suffix + "-" + std::to_string(counter);
-    return candidate;
+std::string FolderOf(const std::string& path, const std::string& name) {
+    if (path.size() < name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0)
+        return std::string();
+    return path.substr(0, path.size() - name.size());
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error) {
+    error.clear();
+#ifdef _WIN32
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
+    if (MoveFileExA(from.c_str(), to.c_str(), 0)) return true;
+    const DWORD code = GetLastError();
+    error = (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+                ? std::make_error_code(std::errc::file_exists)
+                : std::error_code(static_cast<int>(code), std::system_category());
+    return false;
+#else
+    // A second link refuses an existing name; rename() would replace it.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        if (::unlink(from.c_str()) == 0) return true;
+        error = std::error_code(errno, std::generic_category());
+        ::unlink(to.c_str());  // the data is still under its old name
+        return false;
+    }
+    const int linkError = errno;
+    if (linkError != EPERM && linkError != ENOTSUP && linkError != EOPNOTSUPP && linkError != ENOSYS) {
+        error = std::error_code(linkError, std::generic_category());
+        return false;
+    }
+    // A file system without hard links (or a folder in the way): checked, then renamed.
+    if (Exists(to)) {
+        error = std::make_error_code(std::errc::file_exists);
+        return false;
+    }
+    std::filesystem::rename(BytesPath(from), BytesPath(to), error);
+    return !error;
+#endif
+}
+
+std::optional<std::string> KeepAsInterrupted(const std::string& path, const std::string& folder,
+                                             const std::string& stamp, std::error_code& error) {
+    const std::string stem = folder + "~dati interrupted " + stamp;
+    for (int counter = 1; counter < 1000; ++counter) {
+        const std::string candidate =
+            stem + (counter == 1 ? "" : " (" + std::to_string(counter) + ")") + ".txt";
+        if (RenameNoReplace(path, candidate, error)) return candidate;
+        if (error != std::errc::file_exists) return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 RunSequence::RunSequence(StatusView& view, RunOptions options) : view_(view), options_(std::move(options)) {}
@@ -79,8 +138,16 @@ std::optional<Ending> RunSequence::startUp() {
         return Ending::BadCharacterSetting;
     }
     layout_ = std::move(layout.layout);
+    if (std::optional<Ending> bad = checkFramingCodes()) return bad;
 
-    keepLeftoverWorkFile();
+    // A data file present before the marker exists is a delivery the last run never took
+    // over: the terminal side would write the next one over it.
+    if (std::optional<std::string> failure = keepLeftovers(false)) {
+        tell("A file of an earlier run that was not converted could not be set aside (" + *failure +
+                 "). Move it to another folder and retry !",
+             kAppTitle);
+        return Ending::LeftoverInTheWay;
+    }
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
 
@@ -100,14 +167,54 @@ std::optional<Ending> RunSequence::startUp() {
     return std::nullopt;
 }
 
-// A work file still on disk holds the data of a run that did not finish; it is set aside
-// under a name that says so rather than deleted.
-void RunSequence::keepLeftoverWorkFile() {
-    if (!Exists(paths_.WorkPath)) return;
+// The header and terminator bytes are checked with the record settings, before any file
+// is touched, rather than when the output file is written.
+std::optional<Ending> RunSequence::checkFramingCodes() {
+    const char* badSetting = nullptr;
+    const std::string* badValue = nullptr;
+    if (HeaderLine(settings_).badCode) {
+        badSetting = "FileHeaderValue";
+        badValue = &settings_.FileHeaderValue;
+    } else if (MakeTrailerLines(settings_).terminator.badCode) {
+        badSetting = "FileTerminatorValue";
+        badValue = &settings_.FileTerminatorValue;
+    }
+    if (badSetting == nullptr) return std::nullopt;
+    tell(std::string("The setting ") + badSetting + " holds \"" + *badValue +
+             "\", which is not a character code from 0 to 255. Correct it with the Wizard and retry !",
+         kAppTitle);
+    return Ending::BadCharacterSetting;
+}
+
+// A work or data file still on disk holds the data of a run that did not finish; it is set
+// aside under a name that says so (and opens as text) rather than deleted or written over.
+// The user hears which files now hold it. Returns the first failure, if any: "path: reason".
+std::optional<std::string> RunSequence::keepLeftovers(bool workFileOnly) {
+    const std::string folder = FolderOf(paths_.WorkPath, kWorkFileName);
     const std::string stamp = QDateTime::currentDateTime().toString("yyyyMMdd-HHmmss").toStdString();
-    const std::string kept = UnusedNameBeside(paths_.WorkPath, ".unconverted-" + stamp);
-    std::error_code error;
-    std::filesystem::rename(BytesPath(paths_.WorkPath), BytesPath(kept), error);
+    std::vector<std::string> kept;
+    std::optional<std::string> failure;
+    for (const std::string* path : {&paths_.WorkPath, &paths_.DataPath}) {
+        if (workFileOnly && path == &paths_.DataPath) break;
+        if (!Exists(*path)) continue;
+        std::error_code error;
+        if (std::optional<std::string> name = KeepAsInterrupted(*path, folder, stamp, error))
+            kept.push_back(*name);
+        else if (!failure)
+            failure = *path + ": " + error.message();
+    }
+    if (!kept.empty()) {
+        const bool one = kept.size() == 1;
+        std::string text = one ? "An earlier run did not finish. Its data was kept in the file\n"
+                               : "An earlier run did not finish. Its data was kept in the files\n";
+        for (const std::string& name : kept) text += name + "\n";
+        text += one ? "which holds records that were not converted, or not all of them: feed it again if "
+                      "they are needed."
+                    : "which hold records that were not converted, or not all of them: feed them again if "
+                      "they are needed.";
+        tell(text, kWriterTitle);
+    }
+    return failure;
 }
 
 void RunSequence::requestStop() {
@@ -169,19 +276,17 @@ Ending RunSequence::runConversion() {
     view_.showByteCount(byteCount);
 
     // Renaming must never replace a work file; set one that appeared since start-up aside too.
-    keepLeftoverWorkFile();
-    if (Exists(paths_.WorkPath)) {
+    if (std::optional<std::string> failure = keepLeftovers(true)) {
         tell(
             "unable to rename the input file ~DATI.TXT: a work file ~~DATI.TXT is in the way and could not "
-            "be "
-            "set aside. The data stays in ~DATI.TXT.",
+            "be set aside (" +
+                *failure + "). The data stays in ~DATI.TXT" + NextStartKeeps(),
             kAppTitle);
         return Ending::RenameFailed;
     }
-    std::filesystem::rename(BytesPath(paths_.DataPath), BytesPath(paths_.WorkPath), error);
-    if (error) {
+    if (!RenameNoReplace(paths_.DataPath, paths_.WorkPath, error)) {
         tell("unable to rename the input file ~DATI.TXT to ~~DATI.TXT: " + error.message() +
-                 ". The data stays in ~DATI.TXT.",
+                 ". The data stays in ~DATI.TXT" + NextStartKeeps(),
              kAppTitle);
         return Ending::RenameFailed;
     }
@@ -206,7 +311,7 @@ Ending RunSequence::runConversion() {
 // Header, records and trailer. Nothing when all went well; otherwise the ending, with the
 // work file left in place so no record is lost.
 std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
-    const std::string keptText = ". The data is kept in the work file " + paths_.WorkPath + ".";
+    const std::string keptText = ". The data is kept in the work file " + paths_.WorkPath + NextStartKeeps();
 
     if (!(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
         const WriteStatus status = CreateOutputFile(paths_.OutputPath, settings_);

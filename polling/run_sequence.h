@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "common/record_layout.h"
@@ -52,7 +53,10 @@ class RunSequence {
     // False when the wait was cut short by requestStop().
     bool waitMs(std::chrono::milliseconds duration);
     bool processEvents();
-    void keepLeftoverWorkFile();
+    // Sets aside whichever of the work file and the data file is on disk and tells the
+    // user which files now hold the data. The first one that could not be moved, if any.
+    std::optional<std::string> keepLeftovers(bool workFileOnly);
+    std::optional<Ending> checkFramingCodes();
     std::optional<Ending> convertWorkFile(std::uint64_t byteCount);
     void tell(const std::string& text, const char* title);
 
@@ -70,7 +74,17 @@ class RunSequence {
 // Opens the path for reading and closes it at once: true when the open succeeded.
 bool ProbeFile(const std::string& path);
 
-// A name beside `path` that does not exist yet: path + suffix, then path + suffix + "-2", ...
-std::string UnusedNameBeside(const std::string& path, const std::string& suffix);
+// The folder part of a path built by MakeRunPaths (empty for a bare name), its separator
+// included: what precedes the file name `name` at the end of `path`.
+std::string FolderOf(const std::string& path, const std::string& name);
+
+// Moves `path` to "~dati interrupted <stamp>.txt" in `folder` (a prefix as FolderOf gives),
+// or with " (2)", " (3)"... before ".txt" when a name is taken. Never replaces a file.
+// Returns the new path, or nothing with `error` set.
+std::optional<std::string> KeepAsInterrupted(const std::string& path, const std::string& folder,
+                                             const std::string& stamp, std::error_code& error);
+
+// Renames `from` to `to` unless `to` exists; fails with errc::file_exists then.
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error);
 
 }  // namespace tallivo

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -24,6 +26,24 @@ const std::string kThreeRecords =
     "no separators here\r\n";
 
 using Shown = MessageBox::Shown;
+
+const std::string kNextStartKeeps =
+    "; the next start will keep it as \"~dati interrupted YYYYMMDD-HHMMSS.txt\" in the same folder.";
+
+// Files in `folder` named as a kept left-over, sorted.
+std::vector<std::string> KeptNames(const std::filesystem::path& folder) {
+    static const std::regex kKept(R"(~dati interrupted \d{8}-\d{6}( \(\d+\))?\.txt)");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (std::regex_match(name, kKept)) names.push_back(name);
+    }
+    // Shorter first: "<stamp>.txt" before "<stamp> (2).txt".
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return a.size() != b.size() ? a.size() < b.size() : a < b;
+    });
+    return names;
+}
 
 void ExpectOneMessage(const std::string& text, const std::string& title) {
     ASSERT_EQ(MessageBox::shown().size(), 1u);
@@ -131,6 +151,162 @@ TEST_F(RunTest, CharacterCodeOutsideTheByteRangeEndsBeforeAnyFile) {
     EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), "left over\r\n");  // not even set aside
 }
 
+// Mode "1" makes the header and terminator one byte each: a code without a byte stops the
+// run with the other character settings, before anything is set aside or created.
+TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
+    struct Row {
+        const char* setting;
+        void (*configure)(Settings&);
+        const char* value;
+    };
+    const std::vector<Row> rows{
+        {"FileHeaderValue",
+         [](Settings& s) {
+             s.FileHeaderMode = "1";
+             s.FileHeaderValue = "256";
+         },
+         "256"},
+        {"FileHeaderValue",
+         [](Settings& s) {
+             s.FileHeaderMode = "1";
+             s.FileHeaderValue = "-1";
+         },
+         "-1"},
+        {"FileTerminatorValue",
+         [](Settings& s) {
+             s.FileTerminatorMode = "1";
+             s.FileTerminatorValue = "300";
+         },
+         "300"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.setting) + " " + row.value);
+        MessageBox::clearShown();
+        Configure(row.configure);
+        WriteBytes(folder / "~~dati.txt", "left over\r\n");
+        ScaricoS window(FastOptions());
+        EXPECT_EQ(RunToEnd(window), Ending::BadCharacterSetting);
+        ExpectOneMessage(std::string("The setting ") + row.setting + " holds \"" + row.value +
+                             "\", which is not a character code from 0 to 255. Correct it with the Wizard "
+                             "and retry !",
+                         "TALLIVO");
+        EXPECT_FALSE(Exists(folder / "~1~"));
+        EXPECT_FALSE(Exists(folder / "OUTPUT.TXT"));
+        EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), "left over\r\n");
+        EXPECT_TRUE(KeptNames(folder.path()).empty());
+    }
+    // The same values as text (mode "2") are no codes at all.
+    MessageBox::clearShown();
+    std::filesystem::remove(folder / "~~dati.txt");
+    Configure([](Settings& s) {
+        s.FileHeaderMode = s.FileTerminatorMode = "2";
+        s.FileHeaderValue = "256";
+        s.FileTerminatorValue = "300";
+    });
+    ScaricoS window(FastOptions());
+    EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::Done);
+    EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), "256\r\n" + kThreeRecords + "300\r\n<EOT>\r\n");
+}
+
+// Whatever an interrupted run left (the delivered data file, the work file, or both) is
+// set aside before the marker is created, so the next delivery cannot land on it, and the
+// user is told where it is; the run then goes on with the new delivery.
+TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
+    struct Row {
+        const char* name;
+        std::optional<std::string> work;           // ~~dati.txt before start-up
+        std::optional<std::string> data;           // ~dati.txt before start-up
+        std::optional<std::string> workDuringRun;  // a ~~dati.txt that appears after start-up
+    };
+    const std::string workBytes = "1;1;A;B;01/01/2001;01:01\r\n";
+    const std::string dataBytes = "2;2;A;B;02/02/2002;02:02\r\n";
+    const std::vector<Row> rows{
+        {"work file", workBytes, std::nullopt, std::nullopt},
+        {"data file", std::nullopt, dataBytes, std::nullopt},
+        {"both", workBytes, dataBytes, std::nullopt},
+        {"a work file appearing after start-up", std::nullopt, std::nullopt, workBytes},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder rowFolder;
+        WriteConfig(rowFolder.path(), TestSettings(rowFolder.path().string()));
+        if (row.work) WriteBytes(rowFolder / "~~dati.txt", *row.work);
+        if (row.data) WriteBytes(rowFolder / "~dati.txt", *row.data);
+        MessageBox::clearShown();
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{rowFolder / "orvwizard.cfg"};
+        ScaricoS window(options);
+        bool dataFileGoneBeforeMarker = false;
+        const auto ending = RunToEnd(window, [&] {
+            dataFileGoneBeforeMarker = !Exists(rowFolder / "~dati.txt") && Exists(rowFolder / "~1~");
+            if (row.workDuringRun) WriteBytes(rowFolder / "~~dati.txt", *row.workDuringRun);
+            WriteBytes(rowFolder / "~dati.txt", kThreeLines);
+            std::filesystem::remove(rowFolder / "~1~");
+        });
+        EXPECT_EQ(ending, Ending::Done);
+        EXPECT_TRUE(dataFileGoneBeforeMarker);
+        EXPECT_EQ(ReadBytes(rowFolder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
+        EXPECT_FALSE(Exists(rowFolder / "~~dati.txt"));
+
+        // Work file first: with both, the data file (the later delivery) takes " (2)".
+        std::vector<std::string> expected;
+        for (const auto& bytes : {row.work, row.data, row.workDuringRun})
+            if (bytes) expected.push_back(*bytes);
+        const std::vector<std::string> kept = KeptNames(rowFolder.path());
+        ASSERT_EQ(kept.size(), expected.size());
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_EQ(ReadBytes(rowFolder / kept[i]), expected[i]) << kept[i];
+            if (i > 0) {
+                EXPECT_EQ(kept[i], kept[0].substr(0, kept[0].size() - 4) + " (2).txt");
+            }
+        }
+        std::string text = kept.size() == 1
+                               ? "An earlier run did not finish. Its data was kept in the file\n"
+                               : "An earlier run did not finish. Its data was kept in the files\n";
+        for (const std::string& name : kept) text += (rowFolder / name).string() + "\n";
+        text += kept.size() == 1
+                    ? "which holds records that were not converted, or not all of them: feed it "
+                      "again if they are needed."
+                    : "which hold records that were not converted, or not all of them: feed them "
+                      "again if they are needed.";
+        ExpectOneMessage(text, "POLLING");
+    }
+}
+
+// Setting aside never writes over a file already holding a name.
+TEST(KeepAsInterrupted, TakesTheNextFreeNameAndNeverReplaces) {
+    TempFolder folder;
+    const std::string prefix = folder.path().string() + "/";
+    const std::string first = prefix + "~dati interrupted 20240102-030405.txt";
+    const std::string second = prefix + "~dati interrupted 20240102-030405 (2).txt";
+    struct Row {
+        std::string bytes;
+        std::string expectedName;
+    };
+    const std::vector<Row> rows{{"one\r\n", first},
+                                {"two\r\n", second},
+                                {"three\r\n", prefix + "~dati interrupted 20240102-030405 (3).txt"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.bytes);
+        WriteBytes(folder / "~~dati.txt", row.bytes);
+        std::error_code error;
+        const std::optional<std::string> kept =
+            KeepAsInterrupted((folder / "~~dati.txt").string(), prefix, "20240102-030405", error);
+        ASSERT_TRUE(kept.has_value()) << error.message();
+        EXPECT_EQ(*kept, row.expectedName);
+        EXPECT_EQ(ReadBytes(*kept), row.bytes);
+        EXPECT_FALSE(Exists(folder / "~~dati.txt"));
+    }
+    EXPECT_EQ(ReadBytes(first), "one\r\n");
+    EXPECT_EQ(ReadBytes(second), "two\r\n");
+
+    // A missing source fails with its own reason, not as a taken name.
+    std::error_code error;
+    EXPECT_FALSE(KeepAsInterrupted((folder / "~~dati.txt").string(), prefix, "20240102-030405", error));
+    EXPECT_TRUE(error);
+    EXPECT_NE(error, std::errc::file_exists);
+}
+
 TEST_F(RunTest, OutputThatCannotBeCreatedKeepsTheWorkFile) {
     Configure();
     std::filesystem::create_directory(folder / "OUTPUT.TXT");  // opening it for writing fails, not as "busy"
@@ -138,7 +314,7 @@ TEST_F(RunTest, OutputThatCannotBeCreatedKeepsTheWorkFile) {
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::OutputFailed);
     const std::string work = (folder / "~~dati.txt").string();
     ExpectOneMessage("Unable to create the output file " + (folder / "OUTPUT.TXT").string() +
-                         ". The data is kept in the work file " + work + ".",
+                         ". The data is kept in the work file " + work + kNextStartKeeps,
                      "POLLING");
     EXPECT_EQ(ReadBytes(work), kThreeLines);
 }
@@ -153,7 +329,7 @@ TEST_F(RunTest, RecordsThatCannotBeAppendedKeepTheWorkFile) {
     const std::string work = (folder / "~~dati.txt").string();
     ExpectOneMessage("3 of 3 records could not be written to the output file " +
                          (folder / "OUTPUT.TXT").string() + ". The data is kept in the work file " + work +
-                         ".",
+                         kNextStartKeeps,
                      "POLLING");
     EXPECT_EQ(ReadBytes(work), kThreeLines);
     EXPECT_NE(LabelText(window, "Label6"), "Done...   Quit...");
@@ -198,6 +374,44 @@ TEST_F(RunTest, ReadOnlyOutputFileIsBusy) {
     ExpectOneMessage("File is busy !! please close the other application and retry.", "POLLING");
     EXPECT_EQ(ReadBytes(output), "held\r\n");
     EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), kThreeLines);
+}
+
+// A left-over that cannot be moved (a folder the program may read but not change) stops the
+// run before the marker: otherwise the next delivery would be written over it.
+TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
+#ifdef _WIN32
+    GTEST_SKIP() << "needs a folder whose entries cannot be renamed";
+#else
+    ActAsOrdinaryAccount ordinary(folder.path());
+    const std::filesystem::path out = folder / "out";
+    std::filesystem::create_directory(out);
+    Configure([&](Settings& settings) { settings.OutputFolder = out.string(); });
+    WriteBytes(out / "~dati.txt", "left over\r\n");
+    std::filesystem::permissions(out,
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    struct Restore {
+        std::filesystem::path path;
+        ~Restore() { std::filesystem::permissions(path, std::filesystem::perms::owner_all); }
+    } restore{out};
+    if (std::FILE* probe = std::fopen((out / "probe").string().c_str(), "wb")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this account may change a read-only folder";
+    }
+    ScaricoS window(FastOptions());
+    EXPECT_EQ(RunToEnd(window), Ending::LeftoverInTheWay);
+    ASSERT_EQ(MessageBox::shown().size(), 1u);
+    const std::string text = MessageBox::shown()[0].text.toStdString();
+    const std::string start = "A file of an earlier run that was not converted could not be set aside (" +
+                              (out / "~dati.txt").string() + ": ";
+    const std::string end = "). Move it to another folder and retry !";
+    EXPECT_EQ(text.rfind(start, 0), 0u) << text;
+    EXPECT_TRUE(text.size() > start.size() + end.size() &&
+                text.compare(text.size() - end.size(), end.size(), end) == 0)
+        << text;
+    EXPECT_EQ(MessageBox::shown()[0].title, "TALLIVO");
+    EXPECT_FALSE(Exists(out / "~1~"));
+    EXPECT_EQ(ReadBytes(out / "~dati.txt"), "left over\r\n");
+#endif
 }
 
 // Esc ends the run at once wherever it stands.
