@@ -2,7 +2,8 @@
 // random moments spread over a whole run (waiting for the marker, around the rename, while
 // writing, during the final wait). After every kill each delivered record must be in the
 // output file or in a file left on disk; a new start in the same folder must set the work
-// file aside under a new name, and still nothing may be lost.
+// file and a delivered data file aside under new names before it creates the marker, and
+// still nothing may be lost.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -48,7 +49,7 @@ constexpr const char* kWorkFile = "~~dati.txt";
 constexpr const char* kDataFile = "~dati.txt";
 constexpr const char* kMarker = "~1~";
 constexpr const char* kOutput = "OUTPUT.TXT";
-constexpr const char* kKeptPrefix = "~~dati.txt.";
+constexpr const char* kKeptPrefix = "~dati interrupted ";
 
 ChildSetup PollingIn(const std::filesystem::path& folder) {
     ChildSetup setup;
@@ -186,29 +187,42 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         const RecordCensus afterKill = TakeCensus(input, layout, dir, kOutput);
         EXPECT_TRUE(afterKill.lost.empty()) << Describe(afterKill);
 
-        // A new start keeps the interrupted run's work file under a new name, then waits
-        // for the marker to go; it is stopped there.
-        const bool hadWorkFile = Exists(dir / kWorkFile);
-        const std::string workBytes = hadWorkFile ? ReadBytes(dir / kWorkFile) : std::string();
+        // A new start keeps what the interrupted run left under new names and holds at its
+        // message saying so, before the marker; it is stopped there. With nothing left it
+        // goes on to wait for the marker to go, and is stopped there.
+        std::vector<std::string> leftBytes;  // work file first, then data file: the order kept
+        for (const char* name : {kWorkFile, kDataFile})
+            if (Exists(dir / name)) leftBytes.push_back(ReadBytes(dir / name));
         const std::vector<std::string> keptBefore = NamesStartingWith(dir, kKeptPrefix);
         ChildProcess restart(POLLING_BINARY, PollingIn(dir));
-        const bool settled = WaitFor(
-            [&] {
-                return Exists(dir / kMarker) &&
-                       (!hadWorkFile || NamesStartingWith(dir, kKeptPrefix).size() == keptBefore.size() + 1);
-            },
-            20s);
-        EXPECT_TRUE(settled) << "the new start did not reach the marker poll";
-        EXPECT_TRUE(restart.running()) << "the new start ended instead of polling the marker";
+        if (leftBytes.empty()) {
+            EXPECT_TRUE(WaitFor([&] { return Exists(dir / kMarker); }, 20s))
+                << "the new start did not reach the marker poll";
+            EXPECT_TRUE(restart.running()) << "the new start ended instead of polling the marker";
+        } else {
+            EXPECT_TRUE(WaitFor(
+                [&] {
+                    return NamesStartingWith(dir, kKeptPrefix).size() == keptBefore.size() + leftBytes.size();
+                },
+                20s))
+                << "the new start did not set the left-over files aside";
+            std::this_thread::sleep_for(300ms);
+            EXPECT_TRUE(restart.running()) << "the new start did not wait at its message";
+            EXPECT_FALSE(Exists(dir / kMarker)) << "the marker came before the user was told";
+        }
         restart.killNow();
 
-        if (hadWorkFile) {
-            EXPECT_FALSE(Exists(dir / kWorkFile));
-            std::vector<std::string> kept = NamesStartingWith(dir, kKeptPrefix);
-            for (const std::string& old : keptBefore) kept.erase(std::find(kept.begin(), kept.end(), old));
-            ASSERT_EQ(kept.size(), 1u);
-            EXPECT_EQ(kept[0].rfind("~~dati.txt.unconverted-", 0), 0u) << kept[0];
-            EXPECT_TRUE(ReadBytes(dir / kept[0]) == workBytes) << "the kept file differs from the work file";
+        EXPECT_FALSE(Exists(dir / kWorkFile));
+        EXPECT_FALSE(Exists(dir / kDataFile));
+        std::vector<std::string> kept = NamesStartingWith(dir, kKeptPrefix);
+        for (const std::string& old : keptBefore) kept.erase(std::find(kept.begin(), kept.end(), old));
+        std::sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) {
+            return a.size() != b.size() ? a.size() < b.size() : a < b;
+        });
+        ASSERT_EQ(kept.size(), leftBytes.size());
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            EXPECT_EQ(kept[i].compare(kept[i].size() - 4, 4, ".txt"), 0) << kept[i];
+            EXPECT_TRUE(ReadBytes(dir / kept[i]) == leftBytes[i]) << kept[i] << " differs from what was left";
         }
         const RecordCensus afterRestart = TakeCensus(input, layout, dir, kOutput);
         EXPECT_TRUE(afterRestart.lost.empty()) << Describe(afterRestart);

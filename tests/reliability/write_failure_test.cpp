@@ -51,7 +51,9 @@ void RunInFolder(const std::filesystem::path& folder) {
     QObject::connect(&window, &ScaricoS::ended, &loop, [&loop] { loop.quit(); });
     window.start();
     if (!window.ending()) {
-        // The terminal side: the data file is already there (written without the limit).
+        // The terminal side: the data, written without the limit, is handed over once the
+        // marker exists (a data file there before it would be set aside as a left-over).
+        std::filesystem::rename(folder / "delivery.bin", folder / "~dati.txt");
         std::filesystem::remove(folder / "~1~");
         QTimer::singleShot(60s, &loop, [&loop] { loop.quit(); });
         loop.exec();
@@ -146,7 +148,7 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         TempFolder folder;
         const Settings settings = LimitedSettings(folder.path());
         WriteConfig(folder.path(), settings);
-        WriteBytes(folder / "~dati.txt", data);
+        WriteBytes(folder / "delivery.bin", data);
 
         const ChildReport report = RunUnderLimit(folder.path(), row.limit);
         EXPECT_EQ(report.ending, row.ending);
@@ -156,6 +158,9 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         const std::string workPath = (folder / "~~dati.txt").string();
         EXPECT_NE(text.find(workPath), std::string::npos)
             << "the message must say where the data is: " << text;
+        EXPECT_NE(text.find("the next start will keep it as \"~dati interrupted YYYYMMDD-HHMMSS.txt\""),
+                  std::string::npos)
+            << "the message must say what the next start does with the data: " << text;
 
         EXPECT_TRUE(ReadBytes(folder / "~~dati.txt") == data) << "the work file must be kept whole";
         const std::string output = ReadBytes(folder / "OUTPUT.TXT");
