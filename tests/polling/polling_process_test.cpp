@@ -24,7 +24,7 @@ struct ProgramRun {
 ProgramRun RunPolling(const TempFolder& folder, const Settings& settings, const std::string& data) {
     WriteConfig(folder.path(), settings);
     const std::filesystem::path delivery = folder / "delivery.bin";
-    WriteBytes(delivery, data);
+    WriteFile(delivery, data);
 
     QProcess terminal;
     terminal.start(TERMINAL_SIM_BINARY,
@@ -101,7 +101,7 @@ TEST(PollingProgram, WritesTheConfiguredLayout) {
         const ProgramRun run = RunPolling(folder, settings, row.input);
         EXPECT_EQ(run.pollingStatus, 0);
         EXPECT_EQ(run.terminalStatus, 0);
-        EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), row.output);
+        EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), row.output);
         EXPECT_FALSE(Exists(folder / "~~dati.txt"));
         EXPECT_FALSE(Exists(folder / "~dati.txt"));
         EXPECT_FALSE(Exists(folder / "~1~"));
@@ -134,10 +134,10 @@ TEST(PollingProgram, AppendPolicy) {
         settings.ExistingFilePolicy = "2";
         settings.FileHeaderMode = "2";
         settings.FileHeaderValue = "HEADER";
-        if (row.outputExists) WriteBytes(folder / "OUTPUT.TXT", "old line\r\n");
+        if (row.outputExists) WriteFile(folder / "OUTPUT.TXT", "old line\r\n");
         const ProgramRun run = RunPolling(folder, settings, "1;2;A;B;01/01/2001;08:00\r\n");
         EXPECT_EQ(run.pollingStatus, 0);
-        EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), row.output);
+        EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), row.output);
     }
 }
 
@@ -156,8 +156,8 @@ TEST(PollingProgram, KeepsWhatAnInterruptedRunLeftBeforeTheMarker) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
         WriteConfig(folder.path(), Bare());
-        if (row.work) WriteBytes(folder / "~~dati.txt", workBytes);
-        if (row.data) WriteBytes(folder / "~dati.txt", dataBytes);
+        if (row.work) WriteFile(folder / "~~dati.txt", workBytes);
+        if (row.data) WriteFile(folder / "~dati.txt", dataBytes);
         const std::size_t leftovers = (row.work ? 1u : 0u) + (row.data ? 1u : 0u);
 
         QProcess polling;
@@ -186,9 +186,9 @@ TEST(PollingProgram, KeepsWhatAnInterruptedRunLeftBeforeTheMarker) {
         std::sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) {
             return a.size() != b.size() ? a.size() < b.size() : a < b;
         });
-        EXPECT_EQ(ReadBytes(folder / kept[0]), workBytes);
+        EXPECT_EQ(ReadFile(folder / kept[0]), workBytes);
         if (row.data) {
-            EXPECT_EQ(ReadBytes(folder / kept[1]), dataBytes);
+            EXPECT_EQ(ReadFile(folder / kept[1]), dataBytes);
         }
         EXPECT_FALSE(Exists(folder / "~~dati.txt"));
         EXPECT_FALSE(Exists(folder / "~dati.txt"));

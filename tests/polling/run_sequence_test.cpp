@@ -56,7 +56,7 @@ TEST_F(RunTest, ConvertsTheDeliveredFileAndDeletesTheWorkFile) {
     Configure();
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::Done);
-    EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
+    EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
     EXPECT_FALSE(Exists(folder / "~~dati.txt"));
     EXPECT_FALSE(Exists(folder / "~dati.txt"));
     EXPECT_TRUE(MessageBox::shown().empty());
@@ -76,10 +76,10 @@ TEST_F(RunTest, MissingDataFileIsReported) {
 
 TEST_F(RunTest, EmptyDataFileEndsWithoutTouchingTheOutput) {
     Configure();
-    WriteBytes(folder / "OUTPUT.TXT", "kept\r\n");
+    WriteFile(folder / "OUTPUT.TXT", "kept\r\n");
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(""); }), Ending::NoData);
-    EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), "kept\r\n");
+    EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), "kept\r\n");
     EXPECT_FALSE(Exists(folder / "~dati.txt"));
     EXPECT_FALSE(Exists(folder / "~~dati.txt"));
     EXPECT_EQ(LabelText(window, "Label4"), "0");
@@ -103,7 +103,7 @@ TEST_F(RunTest, OverwriteQuestion) {
         Settings settings = TestSettings(rowFolder.path().string());
         settings.ExistingFilePolicy = "1";
         WriteConfig(rowFolder.path(), settings);
-        WriteBytes(rowFolder / "OUTPUT.TXT", "old\r\n");
+        WriteFile(rowFolder / "OUTPUT.TXT", "old\r\n");
         MessageBox::reset();
         MessageBox::setNextAnswer(row.answer);
 
@@ -113,12 +113,12 @@ TEST_F(RunTest, OverwriteQuestion) {
         bool markerSeen = false;
         const auto ending = RunToEnd(window, [&] {
             markerSeen = Exists(rowFolder / "~1~");
-            WriteBytes(rowFolder / "~dati.txt", kThreeLines);
+            WriteFile(rowFolder / "~dati.txt", kThreeLines);
             std::filesystem::remove(rowFolder / "~1~");
         });
         EXPECT_EQ(ending, row.ending);
         EXPECT_EQ(markerSeen || Exists(rowFolder / "~1~"), row.markerCreated);
-        EXPECT_EQ(ReadBytes(rowFolder / "OUTPUT.TXT"), row.output);
+        EXPECT_EQ(ReadFile(rowFolder / "OUTPUT.TXT"), row.output);
         ASSERT_FALSE(MessageBox::shown().empty());
         EXPECT_EQ(MessageBox::shown()[0].text, "File exists! Overwrite ?");
         EXPECT_EQ(MessageBox::shown()[0].title, "Ravlet");
@@ -139,7 +139,7 @@ TEST_F(RunTest, MissingOutputFolderEndsBeforeAnyFile) {
 
 TEST_F(RunTest, CharacterCodeOutsideTheByteRangeEndsBeforeAnyFile) {
     Configure([](Settings& settings) { settings.QuantitySeparator = "300"; });
-    WriteBytes(folder / "~~dati.txt", "left over\r\n");
+    WriteFile(folder / "~~dati.txt", "left over\r\n");
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window), Ending::BadCharacterSetting);
     ExpectOneMessage(
@@ -148,7 +148,7 @@ TEST_F(RunTest, CharacterCodeOutsideTheByteRangeEndsBeforeAnyFile) {
         "with the Wizard and retry !",
         "TALLIVO");
     EXPECT_FALSE(Exists(folder / "~1~"));
-    EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), "left over\r\n");  // not even set aside
+    EXPECT_EQ(ReadFile(folder / "~~dati.txt"), "left over\r\n");  // not even set aside
 }
 
 // Mode "1" makes the header and terminator one byte each: a code without a byte stops the
@@ -183,7 +183,7 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
         SCOPED_TRACE(std::string(row.setting) + " " + row.value);
         MessageBox::clearShown();
         Configure(row.configure);
-        WriteBytes(folder / "~~dati.txt", "left over\r\n");
+        WriteFile(folder / "~~dati.txt", "left over\r\n");
         ScaricoS window(FastOptions());
         EXPECT_EQ(RunToEnd(window), Ending::BadCharacterSetting);
         ExpectOneMessage(std::string("The setting ") + row.setting + " holds \"" + row.value +
@@ -192,7 +192,7 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
                          "TALLIVO");
         EXPECT_FALSE(Exists(folder / "~1~"));
         EXPECT_FALSE(Exists(folder / "OUTPUT.TXT"));
-        EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), "left over\r\n");
+        EXPECT_EQ(ReadFile(folder / "~~dati.txt"), "left over\r\n");
         EXPECT_TRUE(KeptNames(folder.path()).empty());
     }
     // The same values as text (mode "2") are no codes at all.
@@ -205,7 +205,7 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
     });
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::Done);
-    EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), "256\r\n" + kThreeRecords + "300\r\n<EOT>\r\n");
+    EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), "256\r\n" + kThreeRecords + "300\r\n<EOT>\r\n");
 }
 
 // Whatever an interrupted run left (the delivered data file, the work file, or both) is
@@ -230,8 +230,8 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         SCOPED_TRACE(row.name);
         TempFolder rowFolder;
         WriteConfig(rowFolder.path(), TestSettings(rowFolder.path().string()));
-        if (row.work) WriteBytes(rowFolder / "~~dati.txt", *row.work);
-        if (row.data) WriteBytes(rowFolder / "~dati.txt", *row.data);
+        if (row.work) WriteFile(rowFolder / "~~dati.txt", *row.work);
+        if (row.data) WriteFile(rowFolder / "~dati.txt", *row.data);
         MessageBox::clearShown();
         RunOptions options = FastOptions();
         options.configPlaces = std::vector<std::filesystem::path>{rowFolder / "orvwizard.cfg"};
@@ -239,13 +239,13 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         bool dataFileGoneBeforeMarker = false;
         const auto ending = RunToEnd(window, [&] {
             dataFileGoneBeforeMarker = !Exists(rowFolder / "~dati.txt") && Exists(rowFolder / "~1~");
-            if (row.workDuringRun) WriteBytes(rowFolder / "~~dati.txt", *row.workDuringRun);
-            WriteBytes(rowFolder / "~dati.txt", kThreeLines);
+            if (row.workDuringRun) WriteFile(rowFolder / "~~dati.txt", *row.workDuringRun);
+            WriteFile(rowFolder / "~dati.txt", kThreeLines);
             std::filesystem::remove(rowFolder / "~1~");
         });
         EXPECT_EQ(ending, Ending::Done);
         EXPECT_TRUE(dataFileGoneBeforeMarker);
-        EXPECT_EQ(ReadBytes(rowFolder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
+        EXPECT_EQ(ReadFile(rowFolder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
         EXPECT_FALSE(Exists(rowFolder / "~~dati.txt"));
 
         // Work file first: with both, the data file (the later delivery) takes " (2)".
@@ -255,7 +255,7 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         const std::vector<std::string> kept = KeptNames(rowFolder.path());
         ASSERT_EQ(kept.size(), expected.size());
         for (std::size_t i = 0; i < kept.size(); ++i) {
-            EXPECT_EQ(ReadBytes(rowFolder / kept[i]), expected[i]) << kept[i];
+            EXPECT_EQ(ReadFile(rowFolder / kept[i]), expected[i]) << kept[i];
             if (i > 0) {
                 EXPECT_EQ(kept[i], kept[0].substr(0, kept[0].size() - 4) + " (2).txt");
             }
@@ -288,17 +288,17 @@ TEST(KeepAsInterrupted, TakesTheNextFreeNameAndNeverReplaces) {
                                 {"three\r\n", prefix + "~dati interrupted 20240102-030405 (3).txt"}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.bytes);
-        WriteBytes(folder / "~~dati.txt", row.bytes);
+        WriteFile(folder / "~~dati.txt", row.bytes);
         std::error_code error;
         const std::optional<std::string> kept =
             KeepAsInterrupted((folder / "~~dati.txt").string(), prefix, "20240102-030405", error);
         ASSERT_TRUE(kept.has_value()) << error.message();
         EXPECT_EQ(*kept, row.expectedName);
-        EXPECT_EQ(ReadBytes(*kept), row.bytes);
+        EXPECT_EQ(ReadFile(*kept), row.bytes);
         EXPECT_FALSE(Exists(folder / "~~dati.txt"));
     }
-    EXPECT_EQ(ReadBytes(first), "one\r\n");
-    EXPECT_EQ(ReadBytes(second), "two\r\n");
+    EXPECT_EQ(ReadFile(first), "one\r\n");
+    EXPECT_EQ(ReadFile(second), "two\r\n");
 
     // A missing source fails with its own reason, not as a taken name.
     std::error_code error;
@@ -316,7 +316,7 @@ TEST_F(RunTest, OutputThatCannotBeCreatedKeepsTheWorkFile) {
     ExpectOneMessage("Unable to create the output file " + (folder / "OUTPUT.TXT").string() +
                          ". The data is kept in the work file " + work + kNextStartKeeps,
                      "POLLING");
-    EXPECT_EQ(ReadBytes(work), kThreeLines);
+    EXPECT_EQ(ReadFile(work), kThreeLines);
 }
 
 TEST_F(RunTest, RecordsThatCannotBeAppendedKeepTheWorkFile) {
@@ -331,7 +331,7 @@ TEST_F(RunTest, RecordsThatCannotBeAppendedKeepTheWorkFile) {
                          (folder / "OUTPUT.TXT").string() + ". The data is kept in the work file " + work +
                          kNextStartKeeps,
                      "POLLING");
-    EXPECT_EQ(ReadBytes(work), kThreeLines);
+    EXPECT_EQ(ReadFile(work), kThreeLines);
     EXPECT_NE(LabelText(window, "Label6"), "Done...   Quit...");
 }
 
@@ -361,7 +361,7 @@ TEST_F(RunTest, ReadOnlyOutputFileIsBusy) {
     ActAsOrdinaryAccount ordinary(folder.path());
 #endif
     Configure();
-    WriteBytes(output, "held\r\n");
+    WriteFile(output, "held\r\n");
     std::filesystem::permissions(output, std::filesystem::perms::owner_read |
                                              std::filesystem::perms::group_read |
                                              std::filesystem::perms::others_read);
@@ -372,8 +372,8 @@ TEST_F(RunTest, ReadOnlyOutputFileIsBusy) {
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::OutputBusy);
     ExpectOneMessage("File is busy !! please close the other application and retry.", "POLLING");
-    EXPECT_EQ(ReadBytes(output), "held\r\n");
-    EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), kThreeLines);
+    EXPECT_EQ(ReadFile(output), "held\r\n");
+    EXPECT_EQ(ReadFile(folder / "~~dati.txt"), kThreeLines);
 }
 
 // A left-over that cannot be moved (a folder the program may read but not change) stops the
@@ -386,7 +386,7 @@ TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
     const std::filesystem::path out = folder / "out";
     std::filesystem::create_directory(out);
     Configure([&](Settings& settings) { settings.OutputFolder = out.string(); });
-    WriteBytes(out / "~dati.txt", "left over\r\n");
+    WriteFile(out / "~dati.txt", "left over\r\n");
     std::filesystem::permissions(out,
                                  std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     struct Restore {
@@ -410,7 +410,7 @@ TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
         << text;
     EXPECT_EQ(MessageBox::shown()[0].title, "TALLIVO");
     EXPECT_FALSE(Exists(out / "~1~"));
-    EXPECT_EQ(ReadBytes(out / "~dati.txt"), "left over\r\n");
+    EXPECT_EQ(ReadFile(out / "~dati.txt"), "left over\r\n");
 #endif
 }
 
@@ -457,7 +457,7 @@ TEST_F(RunTest, EscapeEndsTheRunInEveryState) {
             window,
             [&] {
                 if (!row.deliver) return;
-                WriteBytes(rowFolder / "~dati.txt", manyLines);
+                WriteFile(rowFolder / "~dati.txt", manyLines);
                 std::filesystem::remove(rowFolder / "~1~");
             },
             [&] {
@@ -470,10 +470,10 @@ TEST_F(RunTest, EscapeEndsTheRunInEveryState) {
         EXPECT_EQ(ending, Ending::Cancelled);
         EXPECT_EQ(Exists(rowFolder / "~~dati.txt"), row.workFileKept);
         if (row.workFileKept) {
-            EXPECT_EQ(ReadBytes(rowFolder / "~~dati.txt"), manyLines);
+            EXPECT_EQ(ReadFile(rowFolder / "~~dati.txt"), manyLines);
         }
         // Never "Done": the output holds at most part of the records and no trailer.
-        const std::string output = ReadBytes(rowFolder / "OUTPUT.TXT");
+        const std::string output = ReadFile(rowFolder / "OUTPUT.TXT");
         EXPECT_EQ(output.find("<EOT>"), std::string::npos);
         EXPECT_LT(output.size(), manyLines.size() / 2);
         EXPECT_NE(LabelText(window, "Label6"), "Done...   Quit...");
@@ -506,7 +506,7 @@ TEST_F(RunTest, SplashOnlyForSettingOne) {
         watcher.start(1);
         ScaricoS window(options);
         const auto ending = RunToEnd(window, [&] {
-            WriteBytes(rowFolder / "~dati.txt", kThreeLines);
+            WriteFile(rowFolder / "~dati.txt", kThreeLines);
             std::filesystem::remove(rowFolder / "~1~");
         });
         EXPECT_EQ(ending, Ending::Done);

@@ -59,7 +59,7 @@ class RunTest : public ::testing::Test {
 
     // The terminal side: the data file, then the marker goes.
     void Deliver(const std::string& data) {
-        WriteBytes(folder / "~dati.txt", data);
+        WriteFile(folder / "~dati.txt", data);
         std::filesystem::remove(folder / "~1~");
     }
 

@@ -192,7 +192,7 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         // goes on to wait for the marker to go, and is stopped there.
         std::vector<std::string> leftBytes;  // work file first, then data file: the order kept
         for (const char* name : {kWorkFile, kDataFile})
-            if (Exists(dir / name)) leftBytes.push_back(ReadBytes(dir / name));
+            if (Exists(dir / name)) leftBytes.push_back(ReadFile(dir / name));
         const std::vector<std::string> keptBefore = NamesStartingWith(dir, kKeptPrefix);
         ChildProcess restart(POLLING_BINARY, PollingIn(dir));
         if (leftBytes.empty()) {
@@ -222,7 +222,7 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         ASSERT_EQ(kept.size(), leftBytes.size());
         for (std::size_t i = 0; i < kept.size(); ++i) {
             EXPECT_EQ(kept[i].compare(kept[i].size() - 4, 4, ".txt"), 0) << kept[i];
-            EXPECT_TRUE(ReadBytes(dir / kept[i]) == leftBytes[i]) << kept[i] << " differs from what was left";
+            EXPECT_TRUE(ReadFile(dir / kept[i]) == leftBytes[i]) << kept[i] << " differs from what was left";
         }
         const RecordCensus afterRestart = TakeCensus(input, layout, dir, kOutput);
         EXPECT_TRUE(afterRestart.lost.empty()) << Describe(afterRestart);

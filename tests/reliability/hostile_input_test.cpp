@@ -29,22 +29,10 @@ using namespace std::string_literals;
 // The file the wizard writes after "Reset Default" and "Save Parameters", with the output
 // folder given (the example's own "\" would put the run's files in the current folder).
 std::string WorkedExample(const std::string& folder = "\\") {
-    return "\"OUTPUT.TXT\"\r\n"
-           "\"0\",\"\"\r\n"
-           "\"NONE\",\"124\",\"124\",\"124\",\"124\"\r\n"
-           "\"0\",\"\"\r\n"
-           "1,\"<EOT>\"\r\n"
-           "\"Com-1\",\"9600\"\r\n"
-           "\"0\"\r\n"
-           "\"1\"\r\n"
-           "\"0\"\r\n"
-           "\"0\"\r\n"
-           "\"VARIABLE\",\"NONE\",\"VARIABLE\",\"NONE\"\r\n"
-           "\"N\",\"N\"\r\n"
-           "\"0\"\r\n"
-           "\"0\"\r\n"
-           "\"" +
-           folder + "\"\r\n";
+    std::string bytes(kWorkedExample);
+    const std::string lastLine = "\"\\\"\r\n";
+    bytes.replace(bytes.size() - lastLine.size(), lastLine.size(), "\"" + folder + "\"\r\n");
+    return bytes;
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -84,7 +72,7 @@ class HostileInput : public RunTest {
         return options;
     }
 
-    void WriteConfigBytes(const std::string& bytes) { WriteBytes(folder / "orvwizard.cfg", bytes); }
+    void WriteConfigBytes(const std::string& bytes) { WriteFile(folder / "orvwizard.cfg", bytes); }
 
     // One run in-process; `deliver` hands over the data file once start-up is done.
     // `marker`: where the run put its marker when not in the test's folder.
@@ -136,7 +124,7 @@ TEST_F(HostileInput, ConfigurationTruncatedAtEveryByte) {
         WriteConfigBytes(example.substr(0, cut));
         if (cut >= complete) {
             EXPECT_EQ(Run(kLine), Ending::Done);
-            EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), kRecord + "<EOT>\r\n");
+            EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), kRecord + "<EOT>\r\n");
         } else {
             EXPECT_EQ(Run(std::nullopt), Ending::NoDataFile);
             EXPECT_EQ(OnlyMessage(), "unable to find the input file ~DATI.TXT");
@@ -200,7 +188,7 @@ TEST_F(HostileInput, DamagedConfigurations) {
                 break;
             case Outcome::Read:
                 EXPECT_TRUE(MessageBox::shown().empty());
-                EXPECT_EQ(ReadBytes(folder / "OUTPUT.TXT"), kRecord + "<EOT>\r\n");
+                EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), kRecord + "<EOT>\r\n");
                 break;
             case Outcome::Refused: {
                 const std::string message = OnlyMessage();
@@ -210,7 +198,7 @@ TEST_F(HostileInput, DamagedConfigurations) {
                 } else {
                     // The name cut at its NUL byte is another file: never written.
                     EXPECT_FALSE(Exists(folder / "OUT"));
-                    EXPECT_EQ(ReadBytes(folder / "~~dati.txt"), kLine) << "the work file must be kept";
+                    EXPECT_EQ(ReadFile(folder / "~~dati.txt"), kLine) << "the work file must be kept";
                 }
                 break;
             }
@@ -290,7 +278,7 @@ TEST_F(HostileInput, DamagedDataFilesInProcess) {
         Configure();
         EXPECT_EQ(Run(row.data), Ending::Done);
         EXPECT_TRUE(MessageBox::shown().empty());
-        const std::string output = ReadBytes(folder / "OUTPUT.TXT");
+        const std::string output = ReadFile(folder / "OUTPUT.TXT");
         EXPECT_TRUE(output == row.output + "<EOT>\r\n")
             << "got " << output.size() << " bytes: " << output.substr(0, 200);
         EXPECT_FALSE(Exists(folder / "~~dati.txt"));
@@ -304,8 +292,8 @@ TEST(HostileInputProgram, DamagedDataFiles) {
     for (const DataRow& row : {rows[0], rows[3], rows[6], rows[7]}) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
-        WriteBytes(folder / "orvwizard.cfg", WithLineEnds(WorkedExample(), "\n"));
-        WriteBytes(folder / "delivery.bin", row.data);
+        WriteFile(folder / "orvwizard.cfg", WithLineEnds(WorkedExample(), "\n"));
+        WriteFile(folder / "delivery.bin", row.data);
         ChildSetup terminalSetup;
         terminalSetup.arguments = {"--folder",     folder.path().string(),
                                    "--from",       (folder / "delivery.bin").string(),
@@ -318,7 +306,7 @@ TEST(HostileInputProgram, DamagedDataFiles) {
         ChildProcess polling(POLLING_BINARY, pollingSetup);
         EXPECT_EQ(polling.waitForExit(30s), 0);
         EXPECT_EQ(terminal.waitForExit(20s), 0);
-        EXPECT_TRUE(ReadBytes(folder / "OUTPUT.TXT") == row.output + "<EOT>\r\n");
+        EXPECT_TRUE(ReadFile(folder / "OUTPUT.TXT") == row.output + "<EOT>\r\n");
         EXPECT_FALSE(Exists(folder / "~~dati.txt"));
     }
 }
@@ -329,7 +317,7 @@ TEST(HostileInputProgram, BadCharacterCodeStopsBeforeTheMarker) {
     for (const char* code : {"300", "-1"}) {
         SCOPED_TRACE(code);
         TempFolder folder;
-        WriteBytes(folder / "orvwizard.cfg",
+        WriteFile(folder / "orvwizard.cfg",
                    Replace(WorkedExample(), "\"NONE\",\"124\"", std::string("\"NONE\",\"") + code + "\""));
         ChildSetup setup;
         setup.workingDirectory = folder.path();

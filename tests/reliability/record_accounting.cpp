@@ -34,13 +34,13 @@ std::vector<std::string> SplitLines(const std::string& bytes) {
 std::vector<std::string> GeneratedRecords(std::uint64_t records, std::uint64_t seed) {
     QTemporaryDir scratch;
     const std::filesystem::path folder = scratch.path().toStdString();
-    WriteBytes(folder / "~1~", "");
+    WriteFile(folder / "~1~", "");
     ChildSetup setup;
     setup.arguments = {"--folder", folder.string(),      "--records",    std::to_string(records),
                        "--seed",   std::to_string(seed), "--timeout-ms", "5000"};
     ChildProcess terminal(TERMINAL_SIM_BINARY, setup);
     EXPECT_EQ(terminal.waitForExit(std::chrono::seconds(30)), 0) << "terminal_sim did not deliver";
-    return SplitLines(ReadBytes(folder / "~dati.txt"));
+    return SplitLines(ReadFile(folder / "~dati.txt"));
 }
 
 std::vector<std::string> NamesStartingWith(const std::filesystem::path& folder, const std::string& prefix) {
@@ -62,7 +62,7 @@ RecordCensus TakeCensus(const std::vector<std::string>& input, const RecordLayou
         if (name == "orvwizard.cfg" || name == "~1~") continue;
         std::unordered_set<std::string>& into = name == outputName ? output : leftOver;
         if (name != outputName) census.leftOverFiles.push_back(name);
-        for (std::string& line : SplitLines(ReadBytes(entry.path()))) into.insert(std::move(line));
+        for (std::string& line : SplitLines(ReadFile(entry.path()))) into.insert(std::move(line));
     }
     for (const std::string& line : input) {
         std::string record = line;

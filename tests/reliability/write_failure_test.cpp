@@ -148,7 +148,7 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         TempFolder folder;
         const Settings settings = LimitedSettings(folder.path());
         WriteConfig(folder.path(), settings);
-        WriteBytes(folder / "delivery.bin", data);
+        WriteFile(folder / "delivery.bin", data);
 
         const ChildReport report = RunUnderLimit(folder.path(), row.limit);
         EXPECT_EQ(report.ending, row.ending);
@@ -162,8 +162,8 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
                   std::string::npos)
             << "the message must say what the next start does with the data: " << text;
 
-        EXPECT_TRUE(ReadBytes(folder / "~~dati.txt") == data) << "the work file must be kept whole";
-        const std::string output = ReadBytes(folder / "OUTPUT.TXT");
+        EXPECT_TRUE(ReadFile(folder / "~~dati.txt") == data) << "the work file must be kept whole";
+        const std::string output = ReadFile(folder / "OUTPUT.TXT");
         EXPECT_LE(output.size(), row.limit);
         // Whole records only, in order: no half record where the file filled up.
         EXPECT_TRUE(fullOutput.compare(0, output.size(), output) == 0)

@@ -49,6 +49,7 @@ class TempFolder {
 
     const std::filesystem::path& path() const { return path_; }
     std::string file(std::string_view name) const { return (path_ / name).string(); }
+    std::filesystem::path operator/(std::string_view name) const { return path_ / name; }
 
   private:
     std::filesystem::path path_;
