@@ -32,7 +32,9 @@ Fixture::Fixture() {
     }
 }
 
-Fixture::~Fixture() { fs::remove_all(folder); }
+Fixture::~Fixture() {
+    fs::remove_all(folder);
+}
 
 double Fixture::appendFloor(std::size_t iterations) {
     const std::string output = outputFile.string();

@@ -28,7 +28,7 @@ struct Fixture {
     double appendFloor(std::size_t iterations);
     double floorSecondsPerRecord();
 
-private:
+  private:
     Fixture();
     ~Fixture();
     double floorSecondsPerRecord_ = 0;

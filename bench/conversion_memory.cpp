@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     fs::create_directories(folder);
     const fs::path work = tallivo::bench::MakeWorkFile(folder, records);
     const auto layout = tallivo::MakeRecordLayout(tallivo::bench::BenchSettings()).layout;
-    const auto result = tallivo::WriteRecords(work.string(), (folder / "OUTPUT.TXT").string(), layout, nullptr);
+    const auto result =
+        tallivo::WriteRecords(work.string(), (folder / "OUTPUT.TXT").string(), layout, nullptr);
     rusage usage{};
     ::getrusage(RUSAGE_SELF, &usage);
     std::printf("records %zu written %llu peak_rss_kib %ld\n", records,

@@ -23,7 +23,8 @@ void BM_WholeConversion_StatusWindow(benchmark::State& state) {
     for (auto _ : state) {
         std::filesystem::remove(fixture.outputFile);
         const auto start = std::chrono::steady_clock::now();
-        tallivo::RecordFollower follower(window, tallivo::SystemSteadyClock(), tallivo::Timings{}, size, stop);
+        tallivo::RecordFollower follower(window, tallivo::SystemSteadyClock(), tallivo::Timings{}, size,
+                                         stop);
         const auto result = tallivo::WriteRecords(fixture.workFile.string(), fixture.outputFile.string(),
                                                   fixture.layout, &follower);
         follower.finish();

@@ -32,23 +32,31 @@ MessageBox::Answer MessageBox::show(QWidget* parent, const QString& text, const 
                         buttons == Buttons::Ok ? QMessageBox::Ok : (QMessageBox::Yes | QMessageBox::No),
                         parent);
         const int result = box.exec();
-        answer = result == QMessageBox::Yes ? Answer::Yes : result == QMessageBox::No ? Answer::No : Answer::Ok;
+        answer = result == QMessageBox::Yes  ? Answer::Yes
+                 : result == QMessageBox::No ? Answer::No
+                                             : Answer::Ok;
         if (buttons == Buttons::YesNo && result != QMessageBox::Yes) answer = Answer::No;
     }
     shownList().push_back({text, title, buttons, answer});
     return answer;
 }
 
-void MessageBox::setNextAnswer(Answer answer) { queued().push_back(answer); }
+void MessageBox::setNextAnswer(Answer answer) {
+    queued().push_back(answer);
+}
 
 void MessageBox::setAutoAnswer(bool on, Answer answer) {
     autoAnswerOn = on;
     autoAnswer = answer;
 }
 
-const std::vector<MessageBox::Shown>& MessageBox::shown() { return shownList(); }
+const std::vector<MessageBox::Shown>& MessageBox::shown() {
+    return shownList();
+}
 
-void MessageBox::clearShown() { shownList().clear(); }
+void MessageBox::clearShown() {
+    shownList().clear();
+}
 
 void MessageBox::reset() {
     queued().clear();

@@ -11,7 +11,7 @@ namespace tallivo {
 // Every message box of both programs goes through here, so that a test can answer the
 // next questions in advance and read back what was shown, and never blocks on a dialog.
 class MessageBox {
-public:
+  public:
     enum class Answer { Ok, Yes, No };
     enum class Buttons { Ok, YesNo };
 
@@ -37,7 +37,7 @@ public:
     static void clearShown();
     static void reset();
 
-private:
+  private:
     static std::deque<Answer>& queued();
 };
 

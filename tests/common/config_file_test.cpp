@@ -1,5 +1,4 @@
 #include "common/config_file.h"
-#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "support/test_files.h"
+
 namespace tallivo {
 namespace {
 
+using tallivo::testing::kWorkedExample;
 using tallivo::testing::TempFolder;
 using tallivo::testing::WriteFile;
-using tallivo::testing::kWorkedExample;
 
 Settings SavedWizardDefaults() {
     Settings settings = WizardDefaults();

@@ -1,5 +1,4 @@
 #include "common/run_paths.h"
-#include "support/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +6,8 @@
 #include <fstream>
 #include <random>
 #include <string>
+
+#include "support/test_files.h"
 
 namespace tallivo {
 namespace {

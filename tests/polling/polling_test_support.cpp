@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "common/config_file.h"
 #include "common/config_places.h"
 

@@ -23,9 +23,9 @@
 namespace tallivo {
 namespace {
 
+using tallivo::testing::ReadFile;
 using tallivo::testing::TempFolder;
 using tallivo::testing::WriteFile;
-using tallivo::testing::ReadFile;
 
 using namespace std::string_literals;
 

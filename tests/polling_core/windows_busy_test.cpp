@@ -16,9 +16,9 @@
 namespace tallivo {
 namespace {
 
+using tallivo::testing::ReadFile;
 using tallivo::testing::TempFolder;
 using tallivo::testing::WriteFile;
-using tallivo::testing::ReadFile;
 
 constexpr const char* kOldContent = "kept by the other program\r\n";
 

@@ -318,7 +318,7 @@ TEST(HostileInputProgram, BadCharacterCodeStopsBeforeTheMarker) {
         SCOPED_TRACE(code);
         TempFolder folder;
         WriteFile(folder / "orvwizard.cfg",
-                   Replace(WorkedExample(), "\"NONE\",\"124\"", std::string("\"NONE\",\"") + code + "\""));
+                  Replace(WorkedExample(), "\"NONE\",\"124\"", std::string("\"NONE\",\"") + code + "\""));
         ChildSetup setup;
         setup.workingDirectory = folder.path();
         setup.environment = {{"QT_QPA_PLATFORM", "offscreen"},

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "common/settings.h"
+#include "support/test_files.h"
 #include "uikit/message_box.h"
 #include "wizard/form12a.h"
-#include "support/test_files.h"
 
 // Readable failure messages for texts.
 inline void PrintTo(const QString& text, std::ostream* out) {
