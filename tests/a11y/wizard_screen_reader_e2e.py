@@ -81,9 +81,13 @@ class Session:
         os.makedirs(self.env["XDG_CONFIG_HOME"])
 
         read, write = os.pipe()
-        xvfb = subprocess.Popen([programs["Xvfb"], "-displayfd", str(write), "-nolisten", "tcp", "-screen", "0",
-                                 "1280x1024x24"], pass_fds=[write], stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, env=self.env)
+        self.xvfb_log = os.path.join(root, "xvfb.log")
+        with open(self.xvfb_log, "wb") as log:
+            # -noreset: by default the server resets whenever its last client leaves (our socket
+            # probe, the accessibility bus), refusing connections that arrive meanwhile.
+            xvfb = subprocess.Popen([programs["Xvfb"], "-displayfd", str(write), "-nolisten", "tcp", "-noreset",
+                                     "-screen", "0", "1280x1024x24"], pass_fds=[write], stdout=subprocess.DEVNULL,
+                                    stderr=log, env=self.env)
         self.processes.append(xvfb)
         os.close(write)
         display = self.read_line(read, "Xvfb")
@@ -345,6 +349,11 @@ def main():
         except ImportError:
             skip("pyatspi not importable by %s (Debian package python3-pyatspi)" % sys.executable)
         return Drive(pyatspi, session, root, wizard, polling, terminal_sim).run()
+    except SystemExit as ending:
+        if ending.code == 1 and session is not None:
+            with open(session.xvfb_log, "rb") as log:
+                print("X server log:\n" + log.read().decode(errors="replace"), flush=True)
+        raise
     finally:
         if session is not None:
             session.close()
