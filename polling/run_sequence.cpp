@@ -4,21 +4,15 @@
 #include <QEventLoop>
 #include <QString>
 #include <QTimer>
-#include <cerrno>
 #include <cstdio>
 #include <system_error>
 #include <utility>
 #include <vector>
-#ifdef _WIN32
-#include <windows.h>
-#undef MessageBox  // the system's macro would rename tallivo::MessageBox
-#else
-#include <unistd.h>
-#endif
 
 #include "common/config_places.h"
 #include "common/file_framing.h"
 #include "common/verfil.h"
+#include "polling/core/leftover_files.h"
 #include "polling/core/output_writer.h"
 #include "polling/record_follower.h"
 #include "uikit/message_box.h"
@@ -35,13 +29,6 @@ std::filesystem::path BytesPath(const std::string& bytes) {
     return std::filesystem::path(bytes);
 }
 
-bool Exists(const std::string& path) {
-    if (path.empty()) return false;
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(BytesPath(path), error);
-    return !error && std::filesystem::exists(status);
-}
-
 // Ends a failure message that leaves the data behind: the next start moves it, and the
 // user should not look for it under its old name then.
 std::string NextStartKeeps() {
@@ -49,65 +36,6 @@ std::string NextStartKeeps() {
 }
 
 }  // namespace
-
-bool ProbeFile(const std::string& path) {
-    if (path.empty()) return false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
-
-std::string FolderOf(const std::string& path, const std::string& name) {
-    if (path.size() < name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0)
-        return std::string();
-    return path.substr(0, path.size() - name.size());
-}
-
-bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error) {
-    error.clear();
-#ifdef _WIN32
-    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
-    if (MoveFileExA(from.c_str(), to.c_str(), 0)) return true;
-    const DWORD code = GetLastError();
-    error = (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
-                ? std::make_error_code(std::errc::file_exists)
-                : std::error_code(static_cast<int>(code), std::system_category());
-    return false;
-#else
-    // A second link refuses an existing name; rename() would replace it.
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        if (::unlink(from.c_str()) == 0) return true;
-        error = std::error_code(errno, std::generic_category());
-        ::unlink(to.c_str());  // the data is still under its old name
-        return false;
-    }
-    const int linkError = errno;
-    if (linkError != EPERM && linkError != ENOTSUP && linkError != EOPNOTSUPP && linkError != ENOSYS) {
-        error = std::error_code(linkError, std::generic_category());
-        return false;
-    }
-    // A file system without hard links (or a folder in the way): checked, then renamed.
-    if (Exists(to)) {
-        error = std::make_error_code(std::errc::file_exists);
-        return false;
-    }
-    std::filesystem::rename(BytesPath(from), BytesPath(to), error);
-    return !error;
-#endif
-}
-
-std::optional<std::string> KeepAsInterrupted(const std::string& path, const std::string& folder,
-                                             const std::string& stamp, std::error_code& error) {
-    const std::string stem = folder + "~dati interrupted " + stamp;
-    for (int counter = 1; counter < 1000; ++counter) {
-        const std::string candidate =
-            stem + (counter == 1 ? "" : " (" + std::to_string(counter) + ")") + ".txt";
-        if (RenameNoReplace(path, candidate, error)) return candidate;
-        if (error != std::errc::file_exists) return std::nullopt;
-    }
-    return std::nullopt;
-}
 
 RunSequence::RunSequence(StatusView& view, RunOptions options) : view_(view), options_(std::move(options)) {}
 
@@ -196,7 +124,7 @@ std::optional<std::string> RunSequence::keepLeftovers(bool workFileOnly) {
     std::optional<std::string> failure;
     for (const std::string* path : {&paths_.WorkPath, &paths_.DataPath}) {
         if (workFileOnly && path == &paths_.DataPath) break;
-        if (!Exists(*path)) continue;
+        if (!PathExists(*path)) continue;
         std::error_code error;
         if (std::optional<std::string> name = KeepAsInterrupted(*path, folder, stamp, error))
             kept.push_back(*name);

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <system_error>
+
+// Files of the run outside the conversion itself: probing, and setting aside what an
+// interrupted run left behind without ever replacing a file.
+namespace tallivo {
+
+// True when something (a file, a folder, a dangling link) stands under the name.
+bool PathExists(const std::string& path);
+
+// Opens the path for reading and closes it at once: true when the open succeeded.
+bool ProbeFile(const std::string& path);
+
+// The folder part of a path built by MakeRunPaths (empty for a bare name), its separator
+// included: what precedes the file name `name` at the end of `path`.
+std::string FolderOf(const std::string& path, const std::string& name);
+
+// Moves `path` to "~dati interrupted <stamp>.txt" in `folder` (a prefix as FolderOf gives),
+// or with " (2)", " (3)"... before ".txt" when a name is taken. Never replaces a file.
+// Returns the new path, or nothing with `error` set.
+std::optional<std::string> KeepAsInterrupted(const std::string& path, const std::string& folder,
+                                             const std::string& stamp, std::error_code& error);
+
+// Renames `from` to `to` unless `to` exists; fails with errc::file_exists then.
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error);
+
+}  // namespace tallivo
