@@ -5,13 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-30}
-need=""
-command -v clang++ >/dev/null || need="$need clang"
-dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q "install ok installed" || need="$need libclang-rt-14-dev"
-if [ -n "$need" ]; then
-  SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
-  $SUDO apt-get update && DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y $need
-fi
+bash .ci/install-missing.sh clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLIVO_FUZZ=ON -DTALLIVO_SANITIZE=ON \
   -DTALLIVO_GUI=OFF -DTALLIVO_TESTS=OFF -DTALLIVO_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target fuzz_config_reader fuzz_leading_number fuzz_record_layout fuzz_work_file_reader

@@ -21,16 +21,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
 # Build tools only; the package's own run-time dependencies come through apt below.
-needed=(cmake g++ make qt6-base-dev dpkg-dev desktop-file-utils file)
-missing=()
-for p in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  say "installing build tools: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash "$(dirname "$0")/install-missing.sh" cmake g++ make qt6-base-dev dpkg-dev desktop-file-utils file
 
 if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
   fail "package $package is already installed; remove it first (this check installs and removes it)"

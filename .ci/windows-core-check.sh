@@ -14,20 +14,8 @@ started=$(date +%s)
 say() { printf '== %s\n' "$*"; }
 fail() { printf 'windows-core-check: FAILED: %s\n' "$*" >&2; exit 1; }
 
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
-
 # The posix flavour of the cross compiler, wine for 64-bit programs, GoogleTest's sources.
-needed=(cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest)
-missing=()
-for p in "${needed[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  say "installing: ${missing[*]}"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash "$(dirname "$0")/install-missing.sh" --no-install-recommends cmake make g++-mingw-w64-x86-64-posix wine wine64 googletest
 [ -f "$gtest_sources/CMakeLists.txt" ] || fail "no GoogleTest sources in $gtest_sources"
 
 export WINEPREFIX
