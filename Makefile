@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES = cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dbus at-spi2-core python3-pyatspi
 
-.PHONY: all deps configure build test demo bench clean
+.PHONY: all deps configure build test demo bench windows-zip clean
 
 all: build
 
@@ -49,5 +49,10 @@ bench: deps
 	build-bench/bench/conversion_memory 100000
 	build-bench/bench/conversion_memory 2000000
 
+# The Windows programs with the Qt and runtime DLLs they need, as a zip; builds Qt for Windows
+# from Debian's source the first time (cached in /var/cache/tallivo; needs root or sudo).
+windows-zip:
+	bash packaging/windows/make-zip.sh
+
 clean:
-	rm -rf $(BUILD) build-bench
+	rm -rf $(BUILD) build-bench build-windows build-windows-zip

@@ -14,9 +14,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained .exe per program: no libstdc++, libgcc or winpthread DLLs to ship
-# (or for wine to find).
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+# Without Qt: one self-contained .exe per program, no libstdc++, libgcc or winpthread DLLs to
+# ship (or for wine to find). With Qt (TALLIVO_SHARED_RUNTIME), whose DLLs link the shared
+# runtime, the programs take the same DLLs, so that one C++ runtime serves the whole process.
+if(NOT TALLIVO_SHARED_RUNTIME)
+  set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+endif()
 
 # Lets CTest (and test discovery) run the .exe files through wine when it is installed.
 find_program(TALLIVO_WINE NAMES wine64 wine)

@@ -93,6 +93,10 @@ bool ChildProcess::reap(bool block) {
     return reaped_;
 }
 
+bool ChildProcess::started() const {
+    return pid_ > 0;
+}
+
 bool ChildProcess::running() {
     return started() && !reap(false);
 }

@@ -117,6 +117,9 @@ ChildReport RunUnderLimit(const std::filesystem::path& folder, std::uint64_t lim
 }
 
 TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no per-process file size limit to make the disk look full";
+#endif
     constexpr std::uint64_t kRecords = 5000;
     const std::vector<std::string> input = GeneratedRecords(kRecords, 77);
     ASSERT_EQ(input.size(), kRecords);

@@ -1,0 +1,29 @@
+# Shell functions shared by the Windows check and the Windows zip (sourced, not run).
+
+# A Linux path as wine's Windows programs see it (wine maps / to drive Z:).
+WindowsPath() {
+  local path
+  path=$(realpath -m "$1")
+  printf 'Z:%s' "${path//\//\\}"
+}
+
+# The folders of the MinGW runtime DLLs (libstdc++, libgcc, winpthread) of the posix cross
+# compiler, one per line.
+MingwRuntimeFolders() {
+  local dll
+  for dll in libstdc++-6.dll libwinpthread-1.dll; do
+    dirname "$(realpath -m "$(x86_64-w64-mingw32-g++-posix -print-file-name=$dll)")"
+  done
+}
+
+# Configures a cross build against the Qt kit: Qt's own toolchain file finds the kit (and the
+# host's moc, rcc and uic) and hands on to the project's mingw-w64 file. The programs share
+# the C++ runtime DLLs that the Qt DLLs use, so one runtime serves the whole process.
+ConfigureWindowsBuild() {
+  local kit=$1 build=$2
+  shift 2
+  # -O2 as in Debian's own builds: GCC 12 at -O3 warns falsely (-Wrestrict) inside std::string.
+  cmake -S "$repo" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$kit/lib/cmake/Qt6/qt.toolchain.cmake" \
+    -DQT_CHAINLOAD_TOOLCHAIN_FILE="$repo/cmake/mingw-w64-x86_64.cmake" -DTALLIVO_SHARED_RUNTIME=ON \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DTALLIVO_BENCH=OFF "$@"
+}
