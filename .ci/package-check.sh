@@ -87,7 +87,9 @@ for metainfo in packaging/*.metainfo.xml; do
 done
 
 say "lintian"
-lintian_out=$(lintian --display-info --fail-on none "$deb" 2>&1 | grep -v '^running with root privileges' || true)
+lintian --display-info --fail-on none "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log"; fail "lintian did not run"; }
+lintian_out=$(grep -v '^running with root privileges' "$work/lintian.log" || true)
 [ -z "$lintian_out" ] || echo "$lintian_out"
 lintian_bad=0
 while read -r severity tag; do
