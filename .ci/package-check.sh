@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Builds the Debian package, installs it, checks the desktop entries and icons, runs the
-# installed polling for one real conversion fed by the simulated terminal, and removes the
-# package again. The machine is left as it was: the package, and any package apt pulled in
-# for it, is removed on every way out. Exits non-zero on any failure.
+# Builds the Debian package (packaging/build-deb.sh), checks it with lintian and its AppStream
+# metadata with appstreamcli, installs it, checks the desktop entries, icons, manual pages and
+# the commands' --help and --version, runs the installed tallivo-polling for one real
+# conversion fed by the simulated terminal, and removes the package again. The machine is
+# left as it was: the package, and any package apt pulled in for it, is removed on every way
+# out. Exits non-zero on any failure.
 #
 #   bash .ci/package-check.sh            (as root, or with sudo available)
 #   BUILD=other-folder bash .ci/package-check.sh
@@ -21,7 +23,14 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
 # Build tools only; the package's own run-time dependencies come through apt below.
-bash "$(dirname "$0")/install-missing.sh" cmake g++ make qt6-base-dev dpkg-dev desktop-file-utils file
+bash "$(dirname "$0")/install-missing.sh" cmake g++ make qt6-base-dev dpkg-dev desktop-file-utils file \
+  lintian appstream man-db gzip
+
+# lintian info tags the package may carry, each with the reason it is accepted. Errors and
+# warnings are never accepted; neither is any other info tag.
+declare -A accepted_info_tags=(
+  [hardening-no-fortify-functions]="built with -D_FORTIFY_SOURCE=2, but no call in polling has a buffer size the compiler knows"
+)
 
 if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
   fail "package $package is already installed; remove it first (this check installs and removes it)"
@@ -60,21 +69,50 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-say "configure and build (Release) in $build"
-# -O2 as Debian builds its packages; GCC 12 at -O3 also warns falsely (-Wrestrict) in std::string.
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-  -DTALLIVO_TESTS=OFF -DTALLIVO_BENCH=OFF >"$work/configure.log" ||
-  { cat "$work/configure.log"; fail "configure"; }
-cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target polling wizard terminal_sim >"$work/build.log" 2>&1 ||
-  { tail -40 "$work/build.log"; fail "build"; }
-
-say "cpack -G DEB"
-rm -f "$build"/${package}_*.deb
-(cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || { cat "$work/cpack.log"; fail "cpack"; }
+say "build the package in $build (packaging/build-deb.sh)"
+bash packaging/build-deb.sh "$build" >"$work/build.log" 2>&1 || { tail -40 "$work/build.log"; fail "package build"; }
+cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target terminal_sim >>"$work/build.log" 2>&1 ||
+  { tail -40 "$work/build.log"; fail "build terminal_sim"; }
 deb=$(ls "$build"/${package}_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "no .deb in $build"
 deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
 say "built $(basename "$deb")"
+
+version=$(dpkg-deb -f "$deb" Version)
+changelog_version=$(dpkg-parsechangelog -l packaging/changelog -S Version)
+[ "$version" = "$changelog_version" ] ||
+  fail "package version $version, but packaging/changelog's latest entry is $changelog_version"
+for metainfo in packaging/*.metainfo.xml; do
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "$metainfo has no release $version"
+done
+
+say "lintian"
+lintian --display-info --fail-on none "$deb" >"$work/lintian.log" 2>&1 ||
+  { cat "$work/lintian.log"; fail "lintian did not run"; }
+lintian_out=$(grep -v '^running with root privileges' "$work/lintian.log" || true)
+[ -z "$lintian_out" ] || echo "$lintian_out"
+lintian_bad=0
+while read -r severity tag; do
+  case "$severity" in
+    E: | W:) lintian_bad=1 ;;
+    I: | X:)
+      if [ -n "${accepted_info_tags[$tag]:-}" ]; then
+        echo "   accepted: $tag: ${accepted_info_tags[$tag]}"
+      else
+        echo "   $tag has no reason in accepted_info_tags" >&2
+        lintian_bad=1
+      fi
+      ;;
+  esac
+done < <(awk '$1 ~ /^[EWIX]:$/ {print $1, $3}' <<<"$lintian_out")
+[ "$lintian_bad" = 0 ] || fail "lintian"
+
+say "appstreamcli validate"
+appstreamcli validate --no-net packaging/*.metainfo.xml || fail "appstreamcli validate"
+# The installed tree as software centres see it: metadata, desktop entries and icons together.
+unpacked="$work/unpacked"
+dpkg-deb -x "$deb" "$unpacked"
+appstreamcli validate-tree --no-net "$unpacked" || fail "appstreamcli validate-tree"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
@@ -83,8 +121,12 @@ for lib in libqt6widgets6 libqt6gui6 libqt6core6 libc6 libstdc++6; do
 done
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|')
-expect_files=(/usr/bin/polling /usr/bin/wizard
-  /usr/share/applications/tallivo-polling.desktop /usr/share/applications/tallivo-wizard.desktop)
+expect_files=(/usr/bin/tallivo-polling /usr/bin/tallivo-wizard
+  /usr/share/applications/tallivo-polling.desktop /usr/share/applications/tallivo-wizard.desktop
+  /usr/share/metainfo/org.example.tallivo.polling.metainfo.xml
+  /usr/share/metainfo/org.example.tallivo.wizard.metainfo.xml
+  /usr/share/man/man1/tallivo-polling.1.gz /usr/share/man/man1/tallivo-wizard.1.gz
+  /usr/share/doc/tallivo/copyright /usr/share/doc/tallivo/changelog.gz)
 for size in 16 22 24 32 48 64 128 256; do
   for name in polling wizard; do expect_files+=("/usr/share/icons/hicolor/${size}x${size}/apps/tallivo-$name.png"); done
 done
@@ -100,8 +142,11 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recomme
   { cat "$work/install.log"; fail "apt-get install"; }
 
 say "desktop-file-validate"
-desktop-file-validate /usr/share/applications/tallivo-polling.desktop /usr/share/applications/tallivo-wizard.desktop ||
-  fail "desktop-file-validate"
+# It exits 0 on warnings: any error or warning it prints fails the check.
+desktop_out=$(desktop-file-validate /usr/share/applications/tallivo-polling.desktop \
+  /usr/share/applications/tallivo-wizard.desktop 2>&1) || { echo "$desktop_out"; fail "desktop-file-validate"; }
+[ -z "$desktop_out" ] || echo "$desktop_out"
+! grep -qE '(error|warning):' <<<"$desktop_out" || fail "desktop-file-validate"
 for name in polling wizard; do
   exec_line=$(grep '^Exec=' "/usr/share/applications/tallivo-$name.desktop" | cut -d= -f2 | cut -d' ' -f1)
   command -v "$exec_line" >/dev/null || fail "Exec=$exec_line of tallivo-$name.desktop is not on PATH"
@@ -112,7 +157,28 @@ for name in polling wizard; do
   done
 done
 
-say "one conversion with the installed polling ($records records from the simulated terminal)"
+say "manual pages"
+for name in polling wizard; do
+  page=/usr/share/man/man1/tallivo-$name.1.gz
+  man_warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null) || fail "man $page"
+  [ -z "$man_warnings" ] || { echo "$man_warnings"; fail "man --warnings on $page"; }
+  man -w "tallivo-$name" >/dev/null || fail "man does not find tallivo-$name"
+done
+
+say "--help and --version, without a display"
+for name in polling wizard; do
+  command=tallivo-$name
+  answer=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$command" --version) ||
+    fail "$command --version"
+  [ "$answer" = "$command $version" ] || fail "$command --version says '$answer'"
+  help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$command" --help) || fail "$command --help"
+  grep -q "^Usage: $command " <<<"$help" || fail "$command --help says '$help'"
+  status=0
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$command" --bogus 2>/dev/null || status=$?
+  [ "$status" = 2 ] || fail "$command --bogus exited with $status, not 2"
+done
+
+say "one conversion with the installed tallivo-polling ($records records from the simulated terminal)"
 run="$work/run"
 mkdir "$run"
 # The configuration the wizard writes after "Reset Default" and "Save Parameters": output
@@ -124,10 +190,10 @@ printf '%s\r\n' '"OUTPUT.TXT"' '"0",""' '"NONE","124","124","124","124"' '"0",""
 "$build/tools/terminal_sim" --folder "$run" --records "$records" >"$work/sim.log" 2>&1 &
 sim_pid=$!
 polling_rc=0
-(cd "$run" && QT_QPA_PLATFORM=offscreen timeout 60 /usr/bin/polling) >"$work/polling.log" 2>&1 || polling_rc=$?
+(cd "$run" && QT_QPA_PLATFORM=offscreen timeout 60 /usr/bin/tallivo-polling) >"$work/polling.log" 2>&1 || polling_rc=$?
 wait "$sim_pid" || { cat "$work/sim.log"; sim_pid=""; fail "terminal_sim failed"; }
 sim_pid=""
-[ "$polling_rc" -eq 0 ] || { cat "$work/polling.log"; fail "polling exited with $polling_rc"; }
+[ "$polling_rc" -eq 0 ] || { cat "$work/polling.log"; fail "tallivo-polling exited with $polling_rc"; }
 
 output="$run/OUTPUT.TXT"
 [ -s "$output" ] || { cat "$work/polling.log"; ls -la "$run"; fail "no output file"; }

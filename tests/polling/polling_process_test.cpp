@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 #include <algorithm>
 #include <chrono>
@@ -195,6 +196,50 @@ TEST(PollingProgram, KeepsWhatAnInterruptedRunLeftBeforeTheMarker) {
         for (const std::string& name : kept) {
             EXPECT_EQ(name.compare(name.size() - 4, 4, ".txt"), 0) << name;
         }
+    }
+}
+
+// The answers come before any window: with no display at all, a program that opened one
+// would fail instead.
+TEST(BothPrograms, AnswerHelpAndVersionWithoutADisplay) {
+    struct Row {
+        const char* program;
+        const char* command;
+        const char* argument;
+        int status;
+        std::string outStart;  // the whole output for --version
+        std::string err;
+    };
+    const std::string version = TALLIVO_VERSION;
+    const std::vector<Row> rows{
+        {POLLING_BINARY, "tallivo-polling", "--help", 0, "Usage: tallivo-polling [--help | --version]\n", ""},
+        {POLLING_BINARY, "tallivo-polling", "--version", 0, "tallivo-polling " + version + "\n", ""},
+        {POLLING_BINARY, "tallivo-polling", "-platform", 2, "",
+         "tallivo-polling: unexpected argument \"-platform\" (try --help)\n"},
+        {WIZARD_BINARY, "tallivo-wizard", "--help", 0, "Usage: tallivo-wizard [--help | --version]\n", ""},
+        {WIZARD_BINARY, "tallivo-wizard", "--version", 0, "tallivo-wizard " + version + "\n", ""},
+        {WIZARD_BINARY, "tallivo-wizard", "orvwizard.cfg", 2, "",
+         "tallivo-wizard: unexpected argument \"orvwizard.cfg\" (try --help)\n"},
+    };
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) environment.remove(name);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.command) + " " + row.argument);
+        TempFolder folder;
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(QString::fromStdString(folder.path().string()));
+        process.start(row.program, QStringList{row.argument});
+        ASSERT_TRUE(process.waitForFinished(20000));
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), row.status);
+        const std::string out = process.readAllStandardOutput().toStdString();
+        if (row.argument == std::string("--help"))
+            EXPECT_EQ(out.substr(0, row.outStart.size()), row.outStart);
+        else
+            EXPECT_EQ(out, row.outStart);
+        EXPECT_EQ(process.readAllStandardError().toStdString(), row.err);
+        EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
     }
 }
 
