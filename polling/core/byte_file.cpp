@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 
 #include "polling/core/file_error.h"
 
@@ -65,7 +66,14 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
     do {
         fd = TALLIVO_OPEN(path.c_str(), flags, kPermissions);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return ClassifyLastFileError();
+    if (fd < 0) {
+        const WriteStatus status = ClassifyLastFileError();
+        // Windows refuses a folder with "access denied", which must not read as a busy file.
+        std::error_code ignored;
+        return status == WriteStatus::Busy && std::filesystem::is_directory(path, ignored)
+                   ? WriteStatus::Failed
+                   : status;
+    }
 
     const std::size_t total = bytes.size();
     while (!bytes.empty()) {

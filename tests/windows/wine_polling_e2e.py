@@ -104,7 +104,7 @@ def main():
     if len(sys.argv) != 4:
         print(__doc__)
         return 2
-    polling, terminal, base = sys.argv[1:]
+    polling, terminal, base = (os.path.abspath(a) for a in sys.argv[1:])
     passed = failed = 0
     for layout in LAYOUTS:
         for folder_form in ("Z:\\...", "\\"):
