@@ -8,8 +8,8 @@ seconds=${FUZZ_SECONDS:-30}
 bash .ci/install-missing.sh clang libclang-rt-14-dev
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTALLIVO_FUZZ=ON -DTALLIVO_SANITIZE=ON \
   -DTALLIVO_GUI=OFF -DTALLIVO_TESTS=OFF -DTALLIVO_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)" --target fuzz_config_reader fuzz_leading_number fuzz_record_layout fuzz_work_file_reader
-for target in ${FUZZ_TARGETS:-config_reader leading_number record_layout work_file_reader}; do
+cmake --build build-fuzz -j "$(nproc)" --target fuzz_config_reader fuzz_leading_number fuzz_record_layout fuzz_work_file_reader fuzz_wizard_load
+for target in ${FUZZ_TARGETS:-config_reader leading_number record_layout work_file_reader wizard_load}; do
   work=$(mktemp -d)
   cp fuzz/corpus/$target/* "$work"/
   echo "== fuzz_$target for ${seconds}s"

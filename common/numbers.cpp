@@ -17,7 +17,7 @@ bool IsDigit(char c) {
 
 }  // namespace
 
-double LeadingNumber(std::string_view text) {
+std::optional<double> LeadingNumberIfAny(std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
     bool negative = false;
@@ -38,7 +38,7 @@ double LeadingNumber(std::string_view text) {
         while (pos < text.size() && IsDigit(text[pos])) ++pos;
         digits += pos - fractionStart;
     }
-    if (digits == 0) return 0.0;
+    if (digits == 0) return std::nullopt;
 
     // from_chars is locale-independent, exact, and takes digit strings of any length.
     double value = 0.0;
@@ -51,6 +51,19 @@ double LeadingNumber(std::string_view text) {
         value = 0.0;
     }
     return negative ? -value : value;
+}
+
+double LeadingNumber(std::string_view text) {
+    return LeadingNumberIfAny(text).value_or(0.0);
+}
+
+std::optional<int> RoundedNumberWithin(std::string_view text, int lowest, int highest) {
+    const std::optional<double> number = LeadingNumberIfAny(text);
+    if (!number) return std::nullopt;
+    const double rounded = RoundHalfEven(*number);
+    // Checked before the conversion: a double beyond int's range has no int to become.
+    if (!(rounded >= lowest && rounded <= highest)) return std::nullopt;
+    return static_cast<int>(rounded);
 }
 
 double RoundHalfEven(double value) {

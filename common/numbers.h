@@ -9,6 +9,8 @@ namespace tallivo {
 // The leading numeric part of a text: leading blanks skipped, an optional sign, digits
 // with "." as decimal point; 0 when there is none ("0005" 5, "3.50" 3.5, "12 PCS" 12, "" 0).
 double LeadingNumber(std::string_view text);
+// The same, but nothing when the text has no leading number at all.
+std::optional<double> LeadingNumberIfAny(std::string_view text);
 
 // Nearest whole number, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
 double RoundHalfEven(double value);
@@ -22,5 +24,10 @@ std::string FormatPlainNumber(double value);
 // A character setting ("124", " 9", "13.5") read as a number and rounded; the byte with
 // that code, or nothing when the code lies outside 0-255.
 std::optional<char> ByteFromCode(std::string_view codeText);
+
+// A setting that names a list entry ("9", " 9", "+9", "9.0" are all 9), read as polling
+// reads numbers and rounded; nothing when the text holds no number or it lies outside
+// lowest..highest.
+std::optional<int> RoundedNumberWithin(std::string_view text, int lowest, int highest);
 
 }  // namespace tallivo

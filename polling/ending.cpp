@@ -31,6 +31,8 @@ int ExitStatus(Ending ending) {
             return 12;
         case Ending::LeftoverInTheWay:
             return 13;
+        case Ending::LinkRefused:
+            return 14;
     }
     return 1;
 }
@@ -65,6 +67,8 @@ const char* EndingName(Ending ending) {
             return "WorkFileUnreadable";
         case Ending::LeftoverInTheWay:
             return "LeftoverInTheWay";
+        case Ending::LinkRefused:
+            return "LinkRefused";
     }
     return "?";
 }

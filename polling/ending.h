@@ -19,6 +19,7 @@ enum class Ending {
     RecordsNotWritten,    // some records could not be appended; work file kept
     WorkFileUnreadable,   // the work file could not be opened; work file kept
     LeftoverInTheWay,     // a left-over data or work file could not be set aside
+    LinkRefused,          // a link under a hand-over name, or a stranger's link as output file
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

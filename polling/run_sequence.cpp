@@ -25,10 +25,6 @@ constexpr const char* kAppTitle = "TALLIVO";
 constexpr const char* kWriterTitle = "POLLING";
 constexpr const char* kBusyText = "File is busy !! please close the other application and retry.";
 
-std::filesystem::path BytesPath(const std::string& bytes) {
-    return std::filesystem::path(bytes);
-}
-
 // Ends a failure message that leaves the data behind: the next start moves it, and the
 // user should not look for it under its old name then.
 std::string NextStartKeeps() {
@@ -67,6 +63,16 @@ std::optional<Ending> RunSequence::startUp() {
     }
     layout_ = std::move(layout.layout);
     if (std::optional<Ending> bad = checkFramingCodes()) return bad;
+    if (IsStrangersLink(paths_.OutputPath)) {
+        tell("The output file " + paths_.OutputPath +
+                 " is a symbolic link that belongs to another user. Such a link is followed only when it "
+                 "belongs to you or to the administrator, so nothing was written. Remove the link or choose "
+                 "another file name with the Wizard and retry !",
+             kAppTitle);
+        return Ending::LinkRefused;
+    }
+    if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath, &paths_.DataPath, &paths_.WorkPath}))
+        return link;
 
     // A data file present before the marker exists is a delivery the last run never took
     // over: the terminal side would write the next one over it.
@@ -79,18 +85,19 @@ std::optional<Ending> RunSequence::startUp() {
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
 
-    if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath);
+    if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
     if (settings_.ExistingFilePolicy == "1") {
-        outputExisted_ = ProbeFile(paths_.OutputPath);
+        outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
         if (outputExisted_ &&
             !MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
             return Ending::OverwriteRefused;
         }
     }
 
-    if (!paths_.MarkerPath.empty()) {
-        if (std::FILE* marker = std::fopen(paths_.MarkerPath.c_str(), "wb")) std::fclose(marker);
-    }
+    std::error_code markerError;
+    if (std::FILE* marker =
+            OpenRegularFile(paths_.MarkerPath, FileAccess::Create, Links::Refuse, markerError))
+        std::fclose(marker);
     view_.showWaiting();
     return std::nullopt;
 }
@@ -112,6 +119,20 @@ std::optional<Ending> RunSequence::checkFramingCodes() {
              "\", which is not a character code from 0 to 255. Correct it with the Wizard and retry !",
          kAppTitle);
     return Ending::BadCharacterSetting;
+}
+
+// A link under a name the run hands over (in a folder others may write to) is never
+// followed: the run stops and names it, and the file it points at stays as it is.
+std::optional<Ending> RunSequence::refuseLinks(std::initializer_list<const std::string*> handOverPaths) {
+    for (const std::string* path : handOverPaths) {
+        if (!IsLink(*path)) continue;
+        tell(*path +
+                 " is a symbolic link, not a file. To keep the file it points at safe, it is neither "
+                 "opened nor changed. Remove the link and retry !",
+             kAppTitle);
+        return Ending::LinkRefused;
+    }
+    return std::nullopt;
 }
 
 // A work or data file still on disk holds the data of a run that did not finish; it is set
@@ -180,7 +201,8 @@ Ending RunSequence::runConversion() {
     if (!processEvents()) return Ending::Cancelled;
 
     for (;;) {
-        markerPresent_ = ProbeFile(paths_.MarkerPath);
+        if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath})) return *link;
+        markerPresent_ = ProbeFile(paths_.MarkerPath, Links::Refuse);
         if (!processEvents()) return Ending::Cancelled;
         if (!markerPresent_) break;
         if (!waitMs(timings.poll)) return Ending::Cancelled;
@@ -189,14 +211,15 @@ Ending RunSequence::runConversion() {
     view_.showOnLine();
     if (!processEvents() || !waitMs(timings.shortWait)) return Ending::Cancelled;
 
-    if (!ProbeFile(paths_.DataPath)) {
+    if (std::optional<Ending> link = refuseLinks({&paths_.DataPath, &paths_.WorkPath})) return *link;
+    if (!ProbeFile(paths_.DataPath, Links::Refuse)) {
         tell("unable to find the input file ~DATI.TXT", kAppTitle);
         return Ending::NoDataFile;
     }
 
     view_.showPhase("Preparing the output file...");
     std::error_code error;
-    const std::uintmax_t byteCount = std::filesystem::file_size(BytesPath(paths_.DataPath), error);
+    const std::uintmax_t byteCount = RegularFileSize(paths_.DataPath, error).value_or(0);
     if (error) {
         tell("unable to read the size of the input file ~DATI.TXT: " + error.message(), kAppTitle);
         return Ending::DataFileUnreadable;
@@ -223,14 +246,14 @@ Ending RunSequence::runConversion() {
 
     if (byteCount == 0) {
         view_.showPhase("No Data present exiting...");
-        std::filesystem::remove(BytesPath(paths_.WorkPath), error);
+        RemoveFile(paths_.WorkPath, error);
         if (!waitMs(timings.noDataWait)) return Ending::Cancelled;
         return Ending::NoData;
     }
 
     if (std::optional<Ending> failed = convertWorkFile(byteCount)) return *failed;
 
-    std::filesystem::remove(BytesPath(paths_.WorkPath), error);
+    RemoveFile(paths_.WorkPath, error);
     view_.showPhase("Done...   Quit...");
     if (!waitMs(timings.doneWait)) return Ending::Cancelled;
     return Ending::Done;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -57,6 +58,7 @@ class RunSequence {
     // user which files now hold the data. The first one that could not be moved, if any.
     std::optional<std::string> keepLeftovers(bool workFileOnly);
     std::optional<Ending> checkFramingCodes();
+    std::optional<Ending> refuseLinks(std::initializer_list<const std::string*> handOverPaths);
     std::optional<Ending> convertWorkFile(std::uint64_t byteCount);
     void tell(const std::string& text, const char* title);
 

@@ -7,14 +7,12 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <charconv>
 #include <optional>
 #include <string>
-#include <string_view>
 
 #include "common/config_file.h"
-#include "common/numbers.h"
 #include "wizard/check_value.h"
+#include "wizard/core/control_values.h"
 #include "wizard/form12a.h"
 #include "wizard/list_items.h"
 
@@ -30,143 +28,91 @@ QString Text(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::optional<int> WholeNumber(std::string_view text, int lowest, int highest) {
-    int number = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, number);
-    if (text.empty() || error != std::errc{} || stop != end || number < lowest || number > highest) {
-        return std::nullopt;
-    }
-    return number;
-}
-
-// List position of a character setting: "NONE" is item 0, code k is item k + 1.
-std::optional<int> CharacterItem(std::string_view value) {
-    if (value == "NONE") return kNoneItem;
-    const auto code = WholeNumber(value, 0, 255);
-    if (!code) return std::nullopt;
-    return *code + 1;
-}
-
-// List position of a length setting: "VARIABLE" is item 0, length n is item n.
-std::optional<int> LengthItem(std::string_view value) {
-    if (value == "VARIABLE") return kNoneItem;
-    return WholeNumber(value, 1, 48);
-}
-
-bool SetCharacterList(QComboBox* list, const std::string& value) {
-    const auto item = CharacterItem(value);
-    if (!item) return false;
-    list->setCurrentIndex(*item);
-    return true;
-}
-
-bool SetLengthList(QComboBox* list, const std::string& value) {
-    const auto item = LengthItem(value);
-    if (!item) return false;
-    list->setCurrentIndex(*item);
-    return true;
-}
-
 void Fill(QComboBox* list, const QStringList& items, int current) {
     list->clear();
     list->addItems(items);
     list->setCurrentIndex(current);
 }
 
-// A file header or terminator group; an unknown mode selects nothing.
-bool ApplyModeGroup(const std::string& mode, const std::string& value, QRadioButton* noneOption,
-                    QRadioButton* characterOption, QRadioButton* stringOption, QComboBox* list,
-                    QLineEdit* text) {
-    if (mode == "0") {
-        noneOption->setChecked(true);
-    } else if (mode == "1") {
-        characterOption->setChecked(true);
-        return SetCharacterList(list, value);
-    } else if (mode == "2") {
-        stringOption->setChecked(true);
-        text->setText(Text(value));
+void SetItem(QComboBox* list, int item) {
+    if (item != kKeepItem) list->setCurrentIndex(item);
+}
+
+// A file header or terminator group; Nothing selects no option.
+void ApplyFraming(const FramingControls& framing, QRadioButton* noneOption, QRadioButton* characterOption,
+                  QRadioButton* stringOption, QComboBox* list, QLineEdit* text) {
+    switch (framing.choice) {
+        case FramingChoice::None:
+            noneOption->setChecked(true);
+            break;
+        case FramingChoice::Character:
+            characterOption->setChecked(true);
+            list->setCurrentIndex(framing.listItem);
+            break;
+        case FramingChoice::String:
+            stringOption->setChecked(true);
+            text->setText(Text(framing.text));
+            break;
+        case FramingChoice::Nothing:
+            break;
     }
-    return true;
 }
 
-void ApplyTick(QCheckBox* box, const std::string& flag) {
-    box->setCheckState(flag == "1" ? Qt::Checked : Qt::Unchecked);
+void ApplyTick(QCheckBox* box, bool ticked) {
+    box->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
 }
 
-void ApplySide(const std::string& side, QRadioButton* left, QRadioButton* right) {
-    if (side == "L") left->setChecked(true);
-    if (side == "R") right->setChecked(true);
+void ApplySide(SideChoice side, QRadioButton* left, QRadioButton* right) {
+    if (side == SideChoice::Left) left->setChecked(true);
+    if (side == SideChoice::Right) right->setChecked(true);
 }
 
 enum class HideDateTimeTo { Apply, Keep };
 
-// Puts settings into the controls in the order the rules need: the terminator's "None"
-// clears the end of file message, so the message comes after it. Stops at the first
-// value that no control can show; what was set until then stays.
+// Puts the values into the controls in the order the rules need: the terminator's "None"
+// clears the end of file message, so the message comes after it. Of a file that does not
+// fit the controls, only the first step goes in (what "Reset Default" leaves alone).
 bool ApplySettings(const Form12aControls& c, const Settings& s, HideDateTimeTo hideDateTime) {
-    c.Text1->setText(Text(s.OutputFileName));
-    c.Text4->setText(Text(s.OutputFolder));
-    if (hideDateTime == HideDateTimeTo::Apply) {
-        const double number = LeadingNumber(s.HideDateTime);
-        if (number != static_cast<int>(number) || !SetCheckValue(c.Check6, static_cast<int>(number))) {
-            return false;
-        }
+    const LoadedControls loaded = ControlValuesFor(s);
+    const ControlValues& v = loaded.values;
+    if (loaded.reach == LoadReach::Nothing) return false;
+    c.Text1->setText(Text(v.fileName));
+    c.Text4->setText(Text(v.folder));
+    if (hideDateTime == HideDateTimeTo::Apply) SetCheckValue(c.Check6, v.hideDateTime);
+    if (loaded.reach != LoadReach::Everything) return false;
+
+    ApplyFraming(v.fileHeader, c.Option5, c.Option1, c.Option2, c.Combo1, c.Text2);
+    ApplyFraming(v.fileTerminator, c.Option6, c.Option4, c.Option3, c.Combo7, c.Text3);
+
+    QComboBox* separatorLists[] = {c.Combo2, c.Combo3, c.Combo4, c.Combo5, c.Combo6};
+    for (std::size_t i = 0; i < v.separatorItems.size(); ++i)
+        separatorLists[i]->setCurrentIndex(v.separatorItems[i]);
+
+    ApplyTick(c.Check1, v.endOfFileMessageOn);
+    SetItem(c.Combo11, v.endOfFileMessageItem);
+
+    c.Combo8->setCurrentIndex(v.comPortItem);
+    SetItem(c.Combo10, v.baudRateItem);
+
+    if (v.existingFilePolicy == PolicyChoice::Check) c.Option7->setChecked(true);
+    if (v.existingFilePolicy == PolicyChoice::Overwrite) c.Option8->setChecked(true);
+    if (v.existingFilePolicy == PolicyChoice::Append) c.Option9->setChecked(true);
+
+    ApplyTick(c.Check2, v.deleteMemoryOnExit);
+    ApplyTick(c.Check3, v.barcodeFixedLength);
+    ApplyTick(c.Check4, v.quantityFixedLength);
+    if (v.barcodeFixedLength) {
+        c.Combo14->setCurrentIndex(v.barcodeLengthItem);
+        c.Combo9->setCurrentIndex(v.barcodeFillerItem);
     }
-
-    if (!ApplyModeGroup(s.FileHeaderMode, s.FileHeaderValue, c.Option5, c.Option1, c.Option2, c.Combo1,
-                        c.Text2) ||
-        !ApplyModeGroup(s.FileTerminatorMode, s.FileTerminatorValue, c.Option6, c.Option4, c.Option3,
-                        c.Combo7, c.Text3)) {
-        return false;
+    if (v.quantityFixedLength) {
+        c.Combo13->setCurrentIndex(v.quantityLengthItem);
+        c.Combo12->setCurrentIndex(v.quantityFillerItem);
     }
-
-    if (!SetCharacterList(c.Combo2, s.RecordHeaderChar) || !SetCharacterList(c.Combo3, s.BarcodeSeparator) ||
-        !SetCharacterList(c.Combo4, s.QuantitySeparator) || !SetCharacterList(c.Combo5, s.DateSeparator) ||
-        !SetCharacterList(c.Combo6, s.RecordTerminator)) {
-        return false;
-    }
-
-    if (s.EndOfFileMessageOn == "1") {
-        c.Check1->setCheckState(Qt::Checked);
-        const int item = EndOfFileMessageItems().indexOf(Text(s.EndOfFileMessage));
-        if (item >= 0) c.Combo11->setCurrentIndex(item);
-    } else {
-        c.Check1->setCheckState(Qt::Unchecked);
-        c.Combo11->setCurrentIndex(kNoneItem);
-    }
-
-    if (s.ComPort.size() < 5) return false;
-    const auto port = WholeNumber(std::string_view(s.ComPort).substr(4), 1, 255);
-    if (!port) return false;
-    c.Combo8->setCurrentIndex(*port - 1);
-    const int baud = BaudRateItems().indexOf(Text(s.BaudRate));
-    if (baud >= 0) c.Combo10->setCurrentIndex(baud);
-
-    if (s.ExistingFilePolicy == "1") c.Option7->setChecked(true);
-    if (s.ExistingFilePolicy == "0") c.Option8->setChecked(true);
-    if (s.ExistingFilePolicy == "2") c.Option9->setChecked(true);
-
-    ApplyTick(c.Check2, s.DeleteMemoryOnExit);
-    ApplyTick(c.Check3, s.BarcodeFixedLength);
-    ApplyTick(c.Check4, s.QuantityFixedLength);
-
-    if (s.BarcodeFixedLength == "1" &&
-        (!SetLengthList(c.Combo14, s.BarcodeLength) || !SetCharacterList(c.Combo9, s.BarcodeFiller))) {
-        return false;
-    }
-    if (s.QuantityFixedLength == "1" &&
-        (!SetLengthList(c.Combo13, s.QuantityLength) || !SetCharacterList(c.Combo12, s.QuantityFiller))) {
-        return false;
-    }
-
-    // A side belongs to a fixed length: with the length off, a stored side would leave a
-    // disabled option selected and be written back, so it is not shown.
-    if (c.Check3->checkState() == Qt::Checked) ApplySide(s.BarcodeJustify, c.Option10, c.Option11);
-    if (c.Check4->checkState() == Qt::Checked) ApplySide(s.QuantityJustify, c.Option13, c.Option12);
+    ApplySide(v.barcodeSide, c.Option10, c.Option11);
+    ApplySide(v.quantitySide, c.Option13, c.Option12);
 
     // The splash setting is read but the wizard always starts with it off.
-    ApplyTick(c.Check5, s.SplashScreen);
     c.Check5->setCheckState(Qt::Unchecked);
     return true;
 }

@@ -1,5 +1,7 @@
 #include "wizard/list_items.h"
 
+#include "wizard/core/control_values.h"
+
 namespace tallivo {
 
 QStringList CharacterListItems() {
@@ -20,13 +22,24 @@ QStringList ComPortItems() {
     return items;
 }
 
+namespace {
+
+template <std::size_t N>
+QStringList Items(const std::array<std::string_view, N>& texts) {
+    QStringList items;
+    for (std::string_view text : texts)
+        items << QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return items;
+}
+
+}  // namespace
+
 QStringList BaudRateItems() {
-    return {QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200")};
+    return Items(kBaudRateItems);
 }
 
 QStringList EndOfFileMessageItems() {
-    return {QStringLiteral("NONE"), QStringLiteral("<EOF>"), QStringLiteral("<ETX>"),
-            QStringLiteral("<EOT>")};
+    return Items(kEndOfFileMessageItems);
 }
 
 }  // namespace tallivo

@@ -8,10 +8,6 @@ namespace tallivo {
 
 namespace {
 
-bool IsNotFound(int error) {
-    return error == ENOENT || error == ENOTDIR;
-}
-
 // Creates the file and closes it at once; the errno of a failed create, 0 on success.
 // Exclusive, so a file that appears meanwhile under that name is never emptied.
 int CreateExclusively(const std::filesystem::path& name) {
@@ -30,18 +26,20 @@ int CreateExclusively(const std::filesystem::path& name) {
 
 OutputPathCheck CheckOutputPath(const std::filesystem::path& name) {
     std::error_code statusError;
-    // An existing name is found by definition and the only failures left (access) are not
-    // reported, so it is not opened at all: nothing can empty or replace it.
+    const std::filesystem::file_status status = std::filesystem::status(name, statusError);
+    // A folder can never become the output file.
+    if (std::filesystem::is_directory(status)) return OutputPathCheck::InvalidPath;
+    // An existing file is not opened at all, so nothing can empty or replace it; whether it
+    // may be written is the conversion's business ("File is busy").
     if (std::filesystem::exists(std::filesystem::symlink_status(name, statusError))) {
         return OutputPathCheck::Usable;
     }
     const int createError = CreateExclusively(name);
-    if (createError == 0) {
-        std::error_code removeError;
-        std::filesystem::remove(name, removeError);
-        return OutputPathCheck::Usable;
-    }
-    return IsNotFound(createError) ? OutputPathCheck::InvalidPath : OutputPathCheck::Usable;
+    if (createError == EEXIST) return OutputPathCheck::Usable;  // appeared meanwhile: not ours to remove
+    if (createError != 0) return OutputPathCheck::InvalidPath;  // missing folder, access denied, bad name
+    std::error_code removeError;
+    std::filesystem::remove(name, removeError);
+    return OutputPathCheck::Usable;
 }
 
 }  // namespace tallivo

@@ -4,6 +4,8 @@
 #include <string>
 #include <system_error>
 
+#include "polling/core/no_follow_files.h"
+
 // Files of the run outside the conversion itself: probing, and setting aside what an
 // interrupted run left behind without ever replacing a file.
 namespace tallivo {
@@ -11,8 +13,9 @@ namespace tallivo {
 // True when something (a file, a folder, a dangling link) stands under the name.
 bool PathExists(const std::string& path);
 
-// Opens the path for reading and closes it at once: true when the open succeeded.
-bool ProbeFile(const std::string& path);
+// Opens the path for reading and closes it at once: true when it opened as a regular file
+// (a folder is no file, although some systems open one for reading).
+bool ProbeFile(const std::string& path, Links links);
 
 // The folder part of a path built by MakeRunPaths (empty for a bare name), its separator
 // included: what precedes the file name `name` at the end of `path`.
@@ -23,8 +26,5 @@ std::string FolderOf(const std::string& path, const std::string& name);
 // Returns the new path, or nothing with `error` set.
 std::optional<std::string> KeepAsInterrupted(const std::string& path, const std::string& folder,
                                              const std::string& stamp, std::error_code& error);
-
-// Renames `from` to `to` unless `to` exists; fails with errc::file_exists then.
-bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error);
 
 }  // namespace tallivo

@@ -1,6 +1,9 @@
 #include "polling/core/work_file_reader.h"
 
 #include <algorithm>
+#include <system_error>
+
+#include "polling/core/no_follow_files.h"
 
 namespace tallivo {
 
@@ -8,8 +11,9 @@ WorkFileReader::WorkFileReader(const std::string& path) : WorkFileReader(path, k
 
 WorkFileReader::WorkFileReader(const std::string& path, std::size_t bufferSize)
     : buffer_(new char[bufferSize == 0 ? 1 : bufferSize]), bufferSize_(bufferSize == 0 ? 1 : bufferSize) {
-    // A NUL byte would cut the name short and open another file.
-    if (path.find('\0') == std::string::npos) file_ = std::fopen(path.c_str(), "rb");
+    // A hand-over file: never read through a link planted under its name.
+    std::error_code error;
+    file_ = OpenRegularFile(path, FileAccess::Read, Links::Refuse, error);
     // Our own buffer does the buffering; a second one in stdio would only copy twice.
     if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
 }

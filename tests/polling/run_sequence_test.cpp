@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "run_test_fixture.h"
+#include "support/ordinary_account.h"
 
 namespace tallivo::testing {
 namespace {
@@ -286,46 +287,33 @@ TEST_F(RunTest, OutputThatCannotBeCreatedKeepsTheWorkFile) {
 }
 
 TEST_F(RunTest, RecordsThatCannotBeAppendedKeepTheWorkFile) {
-    // Appending: the "existing" output is a folder, so no header is written and every
-    // record fails to append.
+    // Appending: the existing output file may be read but not written, so no header is
+    // written and every record fails to append.
+    const std::filesystem::path output = folder / "OUTPUT.TXT";
+    ActAsOrdinaryAccount ordinary(folder.path());
     Configure([](Settings& settings) { settings.ExistingFilePolicy = "2"; });
-    std::filesystem::create_directory(folder / "OUTPUT.TXT");
+    WriteFile(output, "old\r\n");
+    std::filesystem::permissions(output, std::filesystem::perms::owner_read |
+                                             std::filesystem::perms::group_read |
+                                             std::filesystem::perms::others_read);
+    if (std::FILE* probe = std::fopen(output.string().c_str(), "ab")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this account may write read-only files";
+    }
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::RecordsNotWritten);
     const std::string work = (folder / "~~dati.txt").string();
-    ExpectOneMessage("3 of 3 records could not be written to the output file " +
-                         (folder / "OUTPUT.TXT").string() + ". The data is kept in the work file " + work +
-                         kNextStartKeeps,
+    ExpectOneMessage("3 of 3 records could not be written to the output file " + output.string() +
+                         ". The data is kept in the work file " + work + kNextStartKeeps,
                      "POLLING");
     EXPECT_EQ(ReadFile(work), kThreeLines);
+    EXPECT_EQ(ReadFile(output), "old\r\n");
     EXPECT_NE(LabelText(window, "Label6"), "Done...   Quit...");
 }
 
-#ifndef _WIN32
-// Root writes read-only files; for the length of a test it acts as an ordinary account
-// (the effective ids only, so it can return).
-class ActAsOrdinaryAccount {
-  public:
-    explicit ActAsOrdinaryAccount(const std::filesystem::path& folder) {
-        if (geteuid() != 0) return;
-        std::filesystem::permissions(folder, std::filesystem::perms::all);
-        switched_ = setegid(65534) == 0 && seteuid(65534) == 0;
-    }
-    ~ActAsOrdinaryAccount() {
-        if (!switched_) return;
-        if (seteuid(0) != 0 || setegid(0) != 0) std::abort();
-    }
-
-  private:
-    bool switched_ = false;
-};
-#endif
-
 TEST_F(RunTest, ReadOnlyOutputFileIsBusy) {
     const std::filesystem::path output = folder / "OUTPUT.TXT";
-#ifndef _WIN32
     ActAsOrdinaryAccount ordinary(folder.path());
-#endif
     Configure();
     WriteFile(output, "held\r\n");
     std::filesystem::permissions(output, std::filesystem::perms::owner_read |
@@ -379,6 +367,124 @@ TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
     EXPECT_EQ(ReadFile(out / "~dati.txt"), "left over\r\n");
 #endif
 }
+
+// A link under a hand-over name (a shared folder: anyone may plant one) stops the run with
+// its name and leaves the file it points at alone; the output file may be a link, but
+// only the user's or the administrator's own.
+TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
+    namespace fs = std::filesystem;
+    const std::string precious = "not for the taking\r\n";
+    struct Row {
+        const char* name;
+        const char* linkName;                                     // named in the message; empty: none
+        std::function<void(const fs::path& folder)> beforeStart;  // plants what the row is about
+        std::function<void(const fs::path& folder)> afterStart;   // the terminal side
+        Ending ending;
+        bool markerCreated;
+    };
+    const auto linkToPrecious = [](const char* name) {
+        return [name](const fs::path& folder) { fs::create_symlink(folder / "precious.txt", folder / name); };
+    };
+    const auto deliver = [&](const fs::path& folder) {
+        WriteFile(folder / "~dati.txt", kThreeLines);
+        fs::remove(folder / "~1~");
+    };
+    const std::vector<Row> rows{
+        {"marker", "~1~", linkToPrecious("~1~"), {}, Ending::LinkRefused, false},
+        {"data file before start-up",
+         "~dati.txt",
+         linkToPrecious("~dati.txt"),
+         {},
+         Ending::LinkRefused,
+         false},
+        {"work file", "~~dati.txt", linkToPrecious("~~dati.txt"), {}, Ending::LinkRefused, false},
+        {"dangling marker",
+         "~1~",
+         [](const fs::path& folder) { fs::create_symlink(folder / "nowhere.txt", folder / "~1~"); },
+         {},
+         Ending::LinkRefused,
+         false},
+        {"data file delivered as a link",
+         "~dati.txt",
+         {},
+         [](const fs::path& folder) {
+             fs::create_symlink(folder / "precious.txt", folder / "~dati.txt");
+             fs::remove(folder / "~1~");
+         },
+         Ending::LinkRefused,
+         true},
+        {"marker replaced by a link while polling",
+         "~1~",
+         {},
+         [](const fs::path& folder) {
+             fs::remove(folder / "~1~");
+             fs::create_symlink(folder / "precious.txt", folder / "~1~");
+         },
+         Ending::LinkRefused,
+         true},
+        {"a folder under the marker name is no marker", "",
+         [](const fs::path& folder) { fs::create_directory(folder / "~1~"); },
+         [](const fs::path& folder) { WriteFile(folder / "~dati.txt", kThreeLines); }, Ending::Done, false},
+        {"the user's own link as output file", "",
+         [](const fs::path& folder) { fs::create_symlink(folder / "chosen.txt", folder / "OUTPUT.TXT"); },
+         deliver, Ending::Done, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder rowFolder;
+        WriteConfig(rowFolder.path(), TestSettings(rowFolder.path().string()));
+        WriteFile(rowFolder / "precious.txt", precious);
+        if (row.beforeStart) row.beforeStart(rowFolder.path());
+        MessageBox::clearShown();
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<fs::path>{rowFolder / "orvwizard.cfg"};
+        ScaricoS window(options);
+        bool markerCreated = false;
+        const auto ending = RunToEnd(window, [&] {
+            markerCreated = fs::is_regular_file(fs::symlink_status(rowFolder / "~1~"));
+            if (row.afterStart) row.afterStart(rowFolder.path());
+        });
+        EXPECT_EQ(ending, row.ending);
+        EXPECT_EQ(markerCreated, row.markerCreated);
+        EXPECT_EQ(ReadFile(rowFolder / "precious.txt"), precious);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(rowFolder / "nowhere.txt")));
+        if (*row.linkName != '\0') {
+            ExpectOneMessage((rowFolder / row.linkName).string() +
+                                 " is a symbolic link, not a file. To keep the file it points at safe, it is "
+                                 "neither opened nor changed. Remove the link and retry !",
+                             "TALLIVO");
+            EXPECT_TRUE(fs::is_symlink(rowFolder / row.linkName)) << "the link itself stays too";
+        } else {
+            EXPECT_TRUE(MessageBox::shown().empty());
+        }
+        if (fs::is_symlink(rowFolder / "OUTPUT.TXT")) {
+            EXPECT_EQ(ReadFile(rowFolder / "chosen.txt"), kThreeRecords + "<EOT>\r\n");
+        }
+    }
+}
+
+#ifndef _WIN32
+// Followed only when it belongs to the user or to root, as Linux does in shared folders.
+TEST_F(RunTest, AnotherUsersLinkAsOutputFileIsRefusedBeforeAnythingIsWritten) {
+    namespace fs = std::filesystem;
+    Configure();
+    WriteFile(folder / "precious.txt", "theirs\r\n");
+    fs::create_symlink(folder / "precious.txt", folder / "OUTPUT.TXT");
+    constexpr uid_t kNobody = 65534;
+    if (geteuid() == kNobody || lchown((folder / "OUTPUT.TXT").c_str(), kNobody, kNobody) != 0)
+        GTEST_SKIP() << "this account cannot give a link to another user";
+    ScaricoS window(FastOptions());
+    EXPECT_EQ(RunToEnd(window), Ending::LinkRefused);
+    ExpectOneMessage(
+        "The output file " + (folder / "OUTPUT.TXT").string() +
+            " is a symbolic link that belongs to another user. Such a link is followed only when "
+            "it belongs to you or to the administrator, so nothing was written. Remove the link "
+            "or choose another file name with the Wizard and retry !",
+        "TALLIVO");
+    EXPECT_EQ(ReadFile(folder / "precious.txt"), "theirs\r\n");
+    EXPECT_FALSE(Exists(folder / "~1~"));
+}
+#endif
 
 // Esc ends the run at once wherever it stands.
 TEST_F(RunTest, EscapeEndsTheRunInEveryState) {

@@ -249,6 +249,27 @@ const std::vector<LoadCase>& LoadCases() {
           {"Check2", "0", false},
           {"Check6", "1", true}}},
         {"check policy", [](Settings& s) { s.ExistingFilePolicy = "1"; }, {{"Option7", "1", true}}},
+        {"codes and lengths written in any way polling reads them",
+         [](Settings& s) {
+             s.FileHeaderMode = "1";
+             s.FileHeaderValue = "65.5";  // halves to even, as polling rounds
+             s.RecordHeaderChar = " 9";
+             s.BarcodeSeparator = "9.0";
+             s.QuantitySeparator = "+9";
+             s.DateSeparator = "124.0";
+             s.RecordTerminator = "12.5";
+             s.BarcodeFixedLength = "1";
+             s.BarcodeLength = " 13.0";
+             s.BarcodeFiller = "+32";
+         },
+         {{"Combo1", "66", true},
+          {"Combo2", "9", true},
+          {"Combo3", "9", true},
+          {"Combo4", "9", true},
+          {"Combo5", "124", true},
+          {"Combo6", "12", true},
+          {"Combo14", "13", true},
+          {"Combo9", "32", true}}},
         {"barcode fixed length with its values and right side",
          [](Settings& s) {
              s.BarcodeFixedLength = "1";

@@ -18,6 +18,14 @@ using StartupTest = WizardTest;
 
 const QString kMissing = QStringLiteral("Missing or corrupted config file, importing default values");
 
+// The saved defaults with one value changed.
+std::string SavedWith(std::string Settings::*setting, std::string value) {
+    Settings settings = WizardDefaults();
+    settings.OutputFolder = "\\";
+    settings.*setting = std::move(value);
+    return FormatConfiguration(settings).bytes;
+}
+
 TEST_F(StartupTest, WithoutConfigurationOneMessageThenTheDefaults) {
     const auto window = StartWizard();
     ASSERT_EQ(MessageBox::shown().size(), 1u);
@@ -46,6 +54,11 @@ TEST_F(StartupTest, UnreadableConfigurationsFallBackToTheDefaults) {
         {"header character not a code",
          std::string(kWorkedExample)
              .replace(std::string(kWorkedExample).find("\"0\",\"\""), 6, "\"1\",\"A\"")},
+        {"separator code that rounds to 256", SavedWith(&Settings::DateSeparator, "255.5")},
+        {"separator code without a number", SavedWith(&Settings::DateSeparator, "+.x")},
+        {"date and time value far beyond an int", SavedWith(&Settings::HideDateTime, "99999999999")},
+        {"date and time value beyond a double",
+         SavedWith(&Settings::HideDateTime, "1" + std::string(400, '0'))},
     };
     for (const auto& [description, bytes] : files) {
         SCOPED_TRACE(description);
