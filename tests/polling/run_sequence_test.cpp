@@ -554,6 +554,100 @@ TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
 #endif
 }
 
+// A run stopped while writing (Esc, or the output file made read-only part way) leaves the
+// output a prefix of what it would have become; the next start, answered Yes, finishes it
+// byte for byte as an uninterrupted run, overwriting or appending, and leaves nothing.
+TEST_F(RunTest, InterruptedRunIsFinishedExactlyOnceByTheNextStart) {
+#ifndef _WIN32
+    ActAsOrdinaryAccount ordinary(folder.path());
+#endif
+    std::string manyLines;
+    std::string records;
+    const RecordLayout layout = MakeRecordLayout(TestSettings(folder.path().string())).layout;
+    for (int i = 0; i < 60000; ++i) {
+        std::string line = std::to_string(4000000000000LL + i) + ";0001;A;B;01/02/2003;10:20";
+        manyLines += line + "\r\n";
+        FormatRecord(line, layout);
+        records += line + "\r\n";
+    }
+    const std::string older = "an older output file\r\n";
+    enum class Stop { Escape, ReadOnly };
+    struct Row {
+        const char* name;
+        const char* policy;
+        Stop stop;
+        Ending ending;
+    };
+    const std::vector<Row> rows{
+        {"overwrite, Esc", "0", Stop::Escape, Ending::Cancelled},
+        {"append, Esc", "2", Stop::Escape, Ending::Cancelled},
+        {"overwrite, made read-only", "0", Stop::ReadOnly, Ending::RecordsNotWritten},
+        {"append, made read-only", "2", Stop::ReadOnly, Ending::RecordsNotWritten},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::filesystem::path dir = folder / row.name;
+        std::filesystem::create_directory(dir);
+        Settings settings = TestSettings(dir.string());
+        settings.ExistingFilePolicy = row.policy;
+        WriteConfig(dir, settings);
+        const std::filesystem::path output = dir / "OUTPUT.TXT";
+        WriteFile(output, older);
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{dir / "orvwizard.cfg"};
+        MessageBox::reset();
+        MessageBox::setAutoAnswer(true, MessageBox::Answer::Ok);
+        {
+            ScaricoS window(options);
+            bool stopped = false;
+            const auto ending = RunToEnd(
+                window,
+                [&] {
+                    WriteFile(dir / "~dati.txt", manyLines);
+                    std::filesystem::remove(dir / "~1~");
+                },
+                [&] {
+                    if (stopped || LabelText(window, "Label5").isEmpty()) return;
+                    stopped = true;
+                    if (row.stop == Stop::Escape) {
+                        PressEscape(window);
+                    } else {
+                        std::filesystem::permissions(output, std::filesystem::perms::owner_read);
+                    }
+                });
+            if (row.stop == Stop::ReadOnly && ending == Ending::Done) {
+                GTEST_SKIP() << "this account may write read-only files";
+            }
+            EXPECT_EQ(ending, row.ending);
+        }
+        const std::string partial = ReadFile(output);
+        ASSERT_TRUE(Exists(dir / "~~dati.txt"));
+        ASSERT_TRUE(Exists(dir / "~~dati.journal"));
+        std::filesystem::permissions(
+            output, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+        const std::string expected =
+            (row.policy == std::string("2") ? older : std::string()) + records + "<EOT>\r\n";
+        // Stopped part way, with whole records only and nothing after the first one missing.
+        EXPECT_LT(partial.size(), expected.size() - 7);
+        EXPECT_TRUE(expected.compare(0, partial.size(), partial) == 0) << "not a prefix of the full output";
+
+        MessageBox::reset();
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        ScaricoS window(options);
+        EXPECT_EQ(RunToEnd(window), Ending::Done);
+        ASSERT_EQ(MessageBox::shown().size(), 1u);
+        EXPECT_EQ(MessageBox::shown()[0].buttons, MessageBox::Buttons::YesNo);
+        const std::string finished = ReadFile(output);
+        EXPECT_TRUE(finished == expected) << finished.size() << " bytes against " << expected.size() << "; "
+                                          << partial.size() << " after the interruption";
+        EXPECT_FALSE(Exists(dir / "~~dati.txt"));
+        EXPECT_FALSE(Exists(dir / "~~dati.journal"));
+        EXPECT_FALSE(Exists(dir / "~1~"));
+        EXPECT_TRUE(KeptNames(dir).empty());
+    }
+}
+
 // Esc ends the run at once wherever it stands.
 TEST_F(RunTest, EscapeEndsTheRunInEveryState) {
     using namespace std::chrono_literals;
