@@ -115,6 +115,11 @@ ChildReport RunUnderLimit(const std::filesystem::path& folder, std::optional<std
             continue;
         }
         const std::size_t tab = line.find('\t');
+        // A line without a title goes on the text of the message before (a question has several).
+        if (tab == std::string::npos && !report.messages.empty()) {
+            report.messages.back().second += "\n" + line;
+            continue;
+        }
         report.messages.emplace_back(line.substr(0, tab),
                                      tab == std::string::npos ? "" : line.substr(tab + 1));
     }
