@@ -116,8 +116,10 @@ std::optional<Ending> RunSequence::checkFramingCodes() {
 
 std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
     const std::string journalPath = JournalPath(paths_.WorkPath);
-    // A journal outlives its work file only when a run ended between deleting the two.
+    // A journal outlives its work file only when a run ended between deleting the two, and
+    // a new one is left half made only when a run ended while writing it.
     if (!PathExists(paths_.WorkPath)) RemoveFile(journalPath);
+    if (!journalPath.empty()) RemoveFile(journalPath + ".new");
     std::optional<UnfinishedDelivery> delivery = FindUnfinishedDelivery(paths_);
     if (!delivery) return std::nullopt;
     const std::string question =

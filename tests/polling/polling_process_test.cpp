@@ -4,7 +4,6 @@
 
 #include <QProcess>
 #include <QStringList>
-#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
