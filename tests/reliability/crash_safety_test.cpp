@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <random>
 #include <set>
 #include <string>
@@ -65,6 +66,11 @@ struct KillRow {
     std::optional<std::string> outputBefore;  // the output file before the run, if any
     std::optional<std::string> header;        // FileHeaderValue with mode "2"
 };
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const KillRow& row, std::ostream* out) {
+    *out << row.name;
+}
 
 const KillRow kKillRows[] = {
     {"OverwriteSetAside", "0", false, std::nullopt, std::nullopt},
