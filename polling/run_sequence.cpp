@@ -14,6 +14,7 @@
 #include "common/verfil.h"
 #include "polling/core/leftover_files.h"
 #include "polling/core/output_writer.h"
+#include "polling/core/run_journal.h"
 #include "polling/record_follower.h"
 #include "uikit/message_box.h"
 
@@ -25,10 +26,18 @@ constexpr const char* kAppTitle = "TALLIVO";
 constexpr const char* kWriterTitle = "POLLING";
 constexpr const char* kBusyText = "File is busy !! please close the other application and retry.";
 
-// Ends a failure message that leaves the data behind: the next start moves it, and the
-// user should not look for it under its old name then.
-std::string NextStartKeeps() {
-    return "; the next start will keep it as \"~dati interrupted YYYYMMDD-HHMMSS.txt\" in the same folder.";
+std::filesystem::path BytesPath(const std::string& bytes) {
+    return std::filesystem::path(bytes);
+}
+
+// Ends a failure message that leaves the data behind: the user need not do anything with it.
+std::string NextStartOffers() {
+    return "; the next start will offer to finish converting it.";
+}
+
+void RemoveIfPresent(const std::string& path) {
+    std::error_code ignored;
+    if (!path.empty()) RemoveFile(path, ignored);
 }
 
 }  // namespace
@@ -74,14 +83,8 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath, &paths_.DataPath, &paths_.WorkPath}))
         return link;
 
-    // A data file present before the marker exists is a delivery the last run never took
-    // over: the terminal side would write the next one over it.
-    if (std::optional<std::string> failure = keepLeftovers(false)) {
-        tell("A file of an earlier run that was not converted could not be set aside (" + *failure +
-                 "). Move it to another folder and retry !",
-             kAppTitle);
-        return Ending::LeftoverInTheWay;
-    }
+    // Before the marker: the terminal side would write its next delivery over a data file.
+    if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
 
@@ -94,10 +97,13 @@ std::optional<Ending> RunSequence::startUp() {
         }
     }
 
-    std::error_code markerError;
-    if (std::FILE* marker =
-            OpenRegularFile(paths_.MarkerPath, FileAccess::Create, Links::Refuse, markerError))
-        std::fclose(marker);
+    // Converting an earlier run's data, this run takes no delivery.
+    if (!finishing_ && !paths_.MarkerPath.empty()) {
+        std::error_code markerError;
+        if (std::FILE* marker =
+                OpenRegularFile(paths_.MarkerPath, FileAccess::Create, Links::Refuse, markerError))
+            std::fclose(marker);
+    }
     view_.showWaiting();
     return std::nullopt;
 }
@@ -135,6 +141,33 @@ std::optional<Ending> RunSequence::refuseLinks(std::initializer_list<const std::
     return std::nullopt;
 }
 
+std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
+    const std::string journalPath = JournalPath(paths_.WorkPath);
+    // A journal outlives its work file only when a run ended between deleting the two, and
+    // a new one is left half made only when a run ended while writing it.
+    if (!PathExists(paths_.WorkPath)) RemoveIfPresent(journalPath);
+    if (!journalPath.empty()) RemoveIfPresent(journalPath + ".new");
+    std::optional<UnfinishedDelivery> delivery = FindUnfinishedDelivery(paths_);
+    if (!delivery) return std::nullopt;
+    const std::string question =
+        UnfinishedDeliveryQuestion(*delivery, paths_.OutputPath, settings_.ExistingFilePolicy);
+    if (MessageBox::askYesNo(view_.dialogParent(),
+                             QString::fromLatin1(question.data(), static_cast<qsizetype>(question.size())),
+                             QString::fromLatin1(kWriterTitle))) {
+        finishing_ = std::move(delivery);
+        return std::nullopt;
+    }
+    // A data file next to a marker may still be growing: it is left alone.
+    const bool markerPresent = ProbeFile(paths_.MarkerPath, Links::Refuse);
+    std::optional<std::string> failure = keepLeftovers(markerPresent);
+    if (!PathExists(paths_.WorkPath)) RemoveIfPresent(journalPath);
+    if (!failure) return std::nullopt;
+    tell("A file of an earlier run that was not converted could not be set aside (" + *failure +
+             "). Move it to another folder and retry !",
+         kAppTitle);
+    return Ending::LeftoverInTheWay;
+}
+
 // A work or data file still on disk holds the data of a run that did not finish; it is set
 // aside under a name that says so (and opens as text) rather than deleted or written over.
 // The user hears which files now hold it. Returns the first failure, if any: "path: reason".
@@ -157,10 +190,8 @@ std::optional<std::string> RunSequence::keepLeftovers(bool workFileOnly) {
         std::string text = one ? "An earlier run did not finish. Its data was kept in the file\n"
                                : "An earlier run did not finish. Its data was kept in the files\n";
         for (const std::string& name : kept) text += name + "\n";
-        text += one ? "which holds records that were not converted, or not all of them: feed it again if "
-                      "they are needed."
-                    : "which hold records that were not converted, or not all of them: feed them again if "
-                      "they are needed.";
+        text += one ? "which holds records that were not converted, or not all of them."
+                    : "which hold records that were not converted, or not all of them.";
         tell(text, kWriterTitle);
     }
     return failure;
@@ -196,6 +227,8 @@ bool RunSequence::waitMs(std::chrono::milliseconds duration) {
 }
 
 Ending RunSequence::runConversion() {
+    if (finishing_) return finishing_->isWorkFile ? finishWorkFile() : convertDataFile();
+
     const Timings& timings = options_.timings;
     view_.showOffLine();
     if (!processEvents()) return Ending::Cancelled;
@@ -210,7 +243,12 @@ Ending RunSequence::runConversion() {
 
     view_.showOnLine();
     if (!processEvents() || !waitMs(timings.shortWait)) return Ending::Cancelled;
+    return convertDataFile();
+}
 
+// From the delivered data file to the end of the run.
+Ending RunSequence::convertDataFile() {
+    const Timings& timings = options_.timings;
     if (std::optional<Ending> link = refuseLinks({&paths_.DataPath, &paths_.WorkPath})) return *link;
     if (!ProbeFile(paths_.DataPath, Links::Refuse)) {
         tell("unable to find the input file ~DATI.TXT", kAppTitle);
@@ -231,41 +269,103 @@ Ending RunSequence::runConversion() {
         tell(
             "unable to rename the input file ~DATI.TXT: a work file ~~DATI.TXT is in the way and could not "
             "be set aside (" +
-                *failure + "). The data stays in ~DATI.TXT" + NextStartKeeps(),
+                *failure + "). The data stays in ~DATI.TXT" + NextStartOffers(),
             kAppTitle);
         return Ending::RenameFailed;
     }
     if (!RenameNoReplace(paths_.DataPath, paths_.WorkPath, error)) {
         tell("unable to rename the input file ~DATI.TXT to ~~DATI.TXT: " + error.message() +
-                 ". The data stays in ~DATI.TXT" + NextStartKeeps(),
+                 ". The data stays in ~DATI.TXT" + NextStartOffers(),
              kAppTitle);
         return Ending::RenameFailed;
     }
     if (!processEvents() || !waitMs(timings.shortWait) || !waitMs(timings.shortWait))
         return Ending::Cancelled;
 
-    if (byteCount == 0) {
-        view_.showPhase("No Data present exiting...");
-        RemoveFile(paths_.WorkPath, error);
-        if (!waitMs(timings.noDataWait)) return Ending::Cancelled;
-        return Ending::NoData;
+    if (byteCount == 0) return endWithoutData();
+    return convertAndEnd(byteCount, nullptr);
+}
+
+// The work file an earlier run left, converted in full or, when appending and its journal
+// shows how far it got, from where that run stopped.
+Ending RunSequence::finishWorkFile() {
+    view_.showPhase("Preparing the output file...");
+    std::error_code error;
+    const std::uintmax_t byteCount = std::filesystem::file_size(BytesPath(paths_.WorkPath), error);
+    if (error) {
+        tell("Unable to read the work file " + paths_.WorkPath + ": " + error.message(), kWriterTitle);
+        return Ending::WorkFileUnreadable;
     }
+    view_.showByteCount(byteCount);
+    if (!processEvents()) return Ending::Cancelled;
+    if (byteCount == 0) return endWithoutData();
+    const bool resumes = settings_.ExistingFilePolicy == "2" && finishing_->resume;
+    return convertAndEnd(byteCount, resumes ? &*finishing_->resume : nullptr);
+}
 
-    if (std::optional<Ending> failed = convertWorkFile(byteCount)) return *failed;
+Ending RunSequence::endWithoutData() {
+    view_.showPhase("No Data present exiting...");
+    RemoveIfPresent(paths_.WorkPath);
+    if (!waitMs(options_.timings.noDataWait)) return Ending::Cancelled;
+    return Ending::NoData;
+}
 
-    RemoveFile(paths_.WorkPath, error);
+Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume) {
+    if (std::optional<Ending> failed = convertWorkFile(byteCount, resume)) return *failed;
+
+    // The work file first: a journal without it is only removed by the next start.
+    RemoveIfPresent(paths_.WorkPath);
+    RemoveIfPresent(JournalPath(paths_.WorkPath));
     view_.showPhase("Done...   Quit...");
-    if (!waitMs(timings.doneWait)) return Ending::Cancelled;
+    if (!waitMs(options_.timings.doneWait)) return Ending::Cancelled;
     return Ending::Done;
+}
+
+void RunSequence::writeJournal(std::uint64_t byteCount) {
+    RunJournal journal;
+    journal.outputPath = paths_.OutputPath;
+    journal.outputCreated = !(settings_.ExistingFilePolicy == "2" && outputExisted_);
+    journal.workFileSize = byteCount;
+    journal.settings = settings_;
+    const std::string path = JournalPath(paths_.WorkPath);
+    if (!journal.outputCreated) {
+        std::error_code error;
+        journal.runStart = std::filesystem::file_size(BytesPath(paths_.OutputPath), error);
+        // Without its start the journal could only mislead; the run goes on without one.
+        if (error) {
+            RemoveIfPresent(path);
+            return;
+        }
+    }
+    // Without a journal nothing is lost: the next start offers only a full conversion.
+    WriteJournal(path, journal);
 }
 
 // Header, records and trailer. Nothing when all went well; otherwise the ending, with the
 // work file left in place so no record is lost.
-std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
-    const std::string keptText = ". The data is kept in the work file " + paths_.WorkPath + NextStartKeeps();
+std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, const ResumePoint* resume) {
+    const std::string keptText = ". The data is kept in the work file " + paths_.WorkPath + NextStartOffers();
+    // Resuming, the rest is written as the interrupted run would have written it.
+    const Settings& settings = resume ? resume->settings : settings_;
+    const RecordLayout layout = resume ? MakeRecordLayout(settings).layout : layout_;
 
-    if (!(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
-        const WriteStatus status = CreateOutputFile(paths_.OutputPath, settings_);
+    if (resume) {
+        const WriteStatus status = CutToResumePoint(paths_.OutputPath, *resume);
+        if (status == WriteStatus::Busy) {
+            tell(kBusyText, kWriterTitle);
+            return Ending::OutputBusy;
+        }
+        if (status == WriteStatus::Failed) {
+            tell("Unable to cut the unfinished last line off the output file " + paths_.OutputPath + keptText,
+                 kWriterTitle);
+            return Ending::OutputFailed;
+        }
+    } else {
+        writeJournal(byteCount);
+    }
+
+    if (resume ? resume->headerToWrite : !(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
+        const WriteStatus status = CreateOutputFile(paths_.OutputPath, settings);
         if (status == WriteStatus::Busy) {
             tell(kBusyText, kWriterTitle);
             return Ending::OutputBusy;
@@ -281,7 +381,8 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
     if (!processEvents()) return Ending::Cancelled;
 
     RecordFollower follower(view_, options_.clock, options_.timings, byteCount, stop_);
-    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, paths_.OutputPath, layout_, &follower);
+    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, paths_.OutputPath, layout, &follower,
+                                                   resume ? resume->recordsWritten : 0);
     if (result.stopped || stop_) return Ending::Cancelled;
     if (!result.workFileOpened) {
         tell("Unable to read the work file " + paths_.WorkPath + "; nothing was converted" + keptText,
@@ -290,14 +391,17 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
     }
     follower.finish();
     if (result.recordsNotWritten > 0) {
+        const std::uint64_t skipped = resume ? resume->recordsWritten : 0;
         tell(std::to_string(result.recordsNotWritten) + " of " +
-                 std::to_string(result.recordsWritten + result.recordsNotWritten) +
-                 " records could not be written to the output file " + paths_.OutputPath + keptText,
+                 std::to_string(skipped + result.recordsWritten + result.recordsNotWritten) +
+                 " records could not be written to the output file " + paths_.OutputPath + "; " +
+                 std::to_string(skipped + result.recordsWritten) + " were written" + keptText,
              kWriterTitle);
         return Ending::RecordsNotWritten;
     }
 
-    const WriteStatus status = WriteFileTrailer(paths_.OutputPath, settings_);
+    const WriteStatus status =
+        WriteFileTrailer(paths_.OutputPath, settings, resume ? resume->trailerLinesWritten : 0);
     if (status == WriteStatus::Busy) {
         tell(kBusyText, kWriterTitle);
         return Ending::OutputBusy;

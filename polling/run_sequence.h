@@ -11,6 +11,7 @@
 #include "common/record_layout.h"
 #include "common/run_paths.h"
 #include "common/settings.h"
+#include "polling/core/unfinished_delivery.h"
 #include "polling/ending.h"
 #include "polling/status_view.h"
 #include "polling/timings.h"
@@ -59,7 +60,14 @@ class RunSequence {
     std::optional<std::string> keepLeftovers(bool workFileOnly);
     std::optional<Ending> checkFramingCodes();
     std::optional<Ending> refuseLinks(std::initializer_list<const std::string*> handOverPaths);
-    std::optional<Ending> convertWorkFile(std::uint64_t byteCount);
+    // Asks whether to convert what an earlier run left now; on No sets it aside.
+    std::optional<Ending> offerUnfinishedDelivery();
+    Ending convertDataFile();
+    Ending finishWorkFile();
+    Ending endWithoutData();
+    Ending convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume);
+    std::optional<Ending> convertWorkFile(std::uint64_t byteCount, const ResumePoint* resume);
+    void writeJournal(std::uint64_t byteCount);
     void tell(const std::string& text, const char* title);
 
     StatusView& view_;
@@ -68,6 +76,8 @@ class RunSequence {
     RunPaths paths_;
     RecordLayout layout_;
     bool outputExisted_ = false;
+    // Data of an earlier run the user chose to convert in this run instead of a delivery.
+    std::optional<UnfinishedDelivery> finishing_;
     bool markerPresent_ = false;
     bool stop_ = false;
     QEventLoop* currentWait_ = nullptr;

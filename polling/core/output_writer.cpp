@@ -22,7 +22,8 @@ WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& sett
 }
 
 WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& outputPath,
-                                const RecordLayout& layout, RecordObserver* observer) {
+                                const RecordLayout& layout, RecordObserver* observer,
+                                std::uint64_t recordsToSkip) {
     WriteRecordsResult result;
     WorkFileReader reader(workPath);
     if (!reader.isOpen()) {
@@ -37,6 +38,14 @@ WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& 
         }
         if (!reader.nextLine(line)) break;
         result.charactersRead += line.size();
+        if (recordsToSkip > 0) {
+            --recordsToSkip;
+            continue;
+        }
+        if (result.recordsNotWritten > 0) {  // after a failure: counted, never written
+            ++result.recordsNotWritten;
+            continue;
+        }
         FormatRecord(line, layout);  // a line that cannot be formatted is written as read
         const std::size_t recordSize = line.size();
         line.append(kLineEnd);
@@ -51,15 +60,18 @@ WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& 
     return result;
 }
 
-WriteStatus WriteFileTrailer(const std::string& outputPath, const Settings& settings) {
+WriteStatus WriteFileTrailer(const std::string& outputPath, const Settings& settings,
+                             std::size_t linesAlreadyWritten) {
     const TrailerLines trailer = MakeTrailerLines(settings);
     if (trailer.terminator.badCode) return WriteStatus::Failed;
-    if (trailer.terminator.present) {
-        const WriteStatus status = WriteBytes(outputPath, trailer.terminator.bytes, OpenMode::Append);
+    for (const FramingLine* line : {&trailer.terminator, &trailer.endOfFileMessage}) {
+        if (!line->present) continue;
+        if (linesAlreadyWritten > 0) {
+            --linesAlreadyWritten;
+            continue;
+        }
+        const WriteStatus status = WriteBytes(outputPath, line->bytes, OpenMode::Append);
         if (status != WriteStatus::Ok) return status;
-    }
-    if (trailer.endOfFileMessage.present) {
-        return WriteBytes(outputPath, trailer.endOfFileMessage.bytes, OpenMode::Append);
     }
     return WriteStatus::Ok;
 }

@@ -28,7 +28,8 @@ class RecordObserver {
 
 struct WriteRecordsResult {
     std::uint64_t recordsWritten = 0;
-    std::uint64_t recordsNotWritten = 0;  // could not be appended: the work file must be kept
+    // The first that could not be appended and every one after it: the work file must be kept.
+    std::uint64_t recordsNotWritten = 0;
     std::uint64_t charactersRead = 0;
     bool workFileOpened = true;
     bool stopped = false;
@@ -39,12 +40,18 @@ struct WriteRecordsResult {
 WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings);
 
 // One output line per work-file line; each record opened for append, written with CR LF
-// and closed, so it is on disk as soon as it is written.
+// and closed, so it is on disk as soon as it is written. The first record that cannot be
+// appended stops the writing, so the output always holds the records in order, without a
+// gap; the rest are only counted. The first `recordsToSkip` lines are read (and counted in
+// charactersRead) but not written: an earlier run wrote them.
 WriteRecordsResult WriteRecords(const std::string& workPath, const std::string& outputPath,
-                                const RecordLayout& layout, RecordObserver* observer);
+                                const RecordLayout& layout, RecordObserver* observer,
+                                std::uint64_t recordsToSkip = 0);
 
 // Terminator (mode "1" one byte; any other mode but "0" the value as text) and the
-// end-of-file message, each followed by CR LF.
-WriteStatus WriteFileTrailer(const std::string& outputPath, const Settings& settings);
+// end-of-file message, each followed by CR LF. The first `linesAlreadyWritten` of these
+// lines are left out.
+WriteStatus WriteFileTrailer(const std::string& outputPath, const Settings& settings,
+                             std::size_t linesAlreadyWritten = 0);
 
 }  // namespace tallivo

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "common/config_file.h"
+#include "polling/core/resume_point.h"
+#include "polling/core/run_journal.h"
+#include "polling/core/unfinished_delivery.h"
 #include "support/test_files.h"
 
 namespace tallivo {
@@ -164,6 +168,230 @@ TEST(NoFollowFiles, RegularFilesAreOpenedSizedAndRemoved) {
     EXPECT_FALSE(PathExists(folder.file("journal")));
     EXPECT_FALSE(RemoveFile(folder.file("journal"), error));
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+}
+
+// The settings an interrupted run used: a header, a terminator and a message, so that every
+// kind of line it writes can be caught part way.
+Settings JournalSettings() {
+    Settings settings;
+    for (const SettingField& field : kSettingFields) settings.*field.member = "0";
+    settings.OutputFileName = "OUTPUT.TXT";
+    settings.FileHeaderMode = "2";
+    settings.FileHeaderValue = "HEAD";
+    settings.RecordHeaderChar = "NONE";
+    settings.BarcodeSeparator = settings.QuantitySeparator = settings.DateSeparator = "124";
+    settings.RecordTerminator = "NONE";
+    settings.FileTerminatorMode = "1";
+    settings.FileTerminatorValue = "26";
+    settings.EndOfFileMessageOn = "1";
+    settings.EndOfFileMessage = "<EOT>";
+    settings.ExistingFilePolicy = "2";
+    settings.BarcodeLength = settings.QuantityLength = "VARIABLE";
+    settings.BarcodeFiller = settings.QuantityFiller = "NONE";
+    settings.BarcodeJustify = settings.QuantityJustify = "N";
+    settings.OutputFolder = "C:\\inventory, 2024";
+    return settings;
+}
+
+// A journal read back is the journal written; one that was cut short, run on, hand-edited
+// or holds settings that no longer read is no journal at all.
+TEST(RunJournal, ReadsBackOnlyAWholeJournal) {
+    RunJournal journal;
+    journal.outputPath = "C:\\inventory, 2024\\OUTPUT.TXT\r\nsecond line";
+    journal.runStart = 123456789012ULL;
+    journal.outputCreated = false;
+    journal.workFileSize = 42;
+    journal.settings = JournalSettings();
+    const std::optional<std::string> bytes = FormatJournal(journal);
+    ASSERT_TRUE(bytes.has_value());
+    const std::string settingsBytes = FormatConfiguration(journal.settings).bytes;
+    const std::size_t settingsAt = bytes->size() - settingsBytes.size();
+
+    struct Row {
+        const char* name;
+        std::function<std::string(std::string)> damage;
+        bool reads;
+    };
+    const auto replaceFirst = [](std::string text, const std::string& from, const std::string& to) {
+        const std::size_t at = text.find(from);
+        return at == std::string::npos ? std::string("<not found>") : text.replace(at, from.size(), to);
+    };
+    const std::vector<Row> rows{
+        {"whole", [](std::string b) { return b; }, true},
+        {"cut short by one byte", [](std::string b) { return b.substr(0, b.size() - 1); }, false},
+        {"cut short in the path", [](std::string b) { return b.substr(0, 40); }, false},
+        {"empty", [](std::string) { return std::string(); }, false},
+        {"one byte more", [](std::string b) { return b + "\n"; }, false},
+        {"another first line", [&](std::string b) { return replaceFirst(b, "JOURNAL 1", "JOURNAL 2"); },
+         false},
+        {"run start negative", [&](std::string b) { return replaceFirst(b, "123456789012 ", "-1 "); }, false},
+        {"created neither 0 nor 1", [&](std::string b) { return replaceFirst(b, "12 0 42", "12 2 42"); },
+         false},
+        {"work file size missing", [&](std::string b) { return replaceFirst(b, "12 0 42 ", "12 0 "); },
+         false},
+        {"path length one less",
+         [&](std::string b) {
+             const std::string size = std::to_string(journal.outputPath.size());
+             return replaceFirst(b, " 42 " + size + " ",
+                                 " 42 " + std::to_string(journal.outputPath.size() - 1) + " ");
+         },
+         false},
+        {"a setting edited by hand", [&](std::string b) { return replaceFirst(b, "<EOT>", "<EOF>"); }, true},
+        {"a value taken out of the settings",
+         [&](std::string b) { return replaceFirst(b, "\"<EOT>\"", std::string()); }, false},
+        {"settings that no longer read",
+         [&](std::string b) { return b.substr(0, settingsAt) + std::string(settingsBytes.size(), ','); },
+         false},
+        {"settings stored another way", [&](std::string b) { return replaceFirst(b, "\"HEAD\"", "HEAD  "); },
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::optional<RunJournal> read = ParseJournal(row.damage(*bytes));
+        EXPECT_EQ(read.has_value(), row.reads);
+        if (read && std::string(row.name) == "whole") {
+            EXPECT_TRUE(*read == journal);
+        }
+    }
+
+    // Written and read through the file system; a failed write leaves no journal behind.
+    TempFolder folder;
+    const std::string path = JournalPath(folder.file("~~dati.txt"));
+    EXPECT_EQ(path, folder.file("~~dati.journal"));
+    ASSERT_TRUE(WriteJournal(path, journal));
+    EXPECT_TRUE(ReadJournal(path) == journal);
+    EXPECT_FALSE(PathExists(path + ".new"));
+    RunJournal refused = journal;
+    refused.settings.EndOfFileMessage = "say \"hi\"";  // the configuration format has no quote
+    EXPECT_FALSE(WriteJournal(path, refused));
+    EXPECT_FALSE(PathExists(path));
+    EXPECT_EQ(JournalPath(""), "");
+}
+
+// How far an interrupted run got, read from the output against the work file formatted
+// again with the journal's settings. Anything that is not exactly the run's own bytes
+// (with at most its last line cut short) gives no resume point.
+TEST(ResumePoint, FoundOnlyWhereTheOutputHoldsWhatTheRunWrote) {
+    const std::string data = "111;1;A;B;01/01/2001;01:01\r\n222;2;A;B;02/02/2002;02:02\r\nno separator\r\n";
+    const std::string header = "HEAD\r\n";
+    const std::vector<std::string> records{"111|1|01/01/2001|01:01\r\n", "222|2|02/02/2002|02:02\r\n",
+                                           "no separator\r\n"};
+    const std::string terminator = "\x1a\r\n";
+    const std::string message = "<EOT>\r\n";
+    const std::string allRecords = records[0] + records[1] + records[2];
+    const std::string old = "an earlier run's line\r\n";
+
+    struct Row {
+        const char* name;
+        bool created;
+        std::optional<std::string> output;  // nothing: no output file
+        std::optional<std::uint64_t> keep;  // nothing: no resume point
+        bool headerToWrite = false;
+        std::uint64_t records = 0;
+        std::size_t trailerLines = 0;
+        std::function<void(RunJournal&)> change = {};
+    };
+    const std::vector<Row> rows{
+        {"created, no output file yet", true, std::nullopt, 0, true},
+        {"created, emptied", true, "", 0, true},
+        {"created, header cut short", true, "HE", 0, true},
+        {"created, header only", true, header, header.size()},
+        {"created, a record cut short", true, header + records[0] + "222|2|",
+         header.size() + records[0].size(), false, 1},
+        {"created, all records", true, header + allRecords, header.size() + allRecords.size(), false, 3},
+        {"created, terminator cut short", true, header + allRecords + "\x1a",
+         header.size() + allRecords.size(), false, 3},
+        {"created, everything", true, header + allRecords + terminator + message,
+         header.size() + allRecords.size() + terminator.size() + message.size(), false, 3, 2},
+        {"created, something after everything", true, header + allRecords + terminator + message + "x",
+         std::nullopt},
+        {"created, a record edited", true, header + records[0] + "222|3|02/02/2002|02:02\r\n", std::nullopt},
+        {"created, a record left out", true, header + records[1], std::nullopt},
+        {"created, over an older file never emptied", true, old, std::nullopt},
+        {"appended, nothing yet", false, old, old.size()},
+        {"appended, two records", false, old + records[0] + records[1],
+         old.size() + records[0].size() + records[1].size(), false, 2},
+        {"appended, a header where none belongs", false, old + header + records[0], std::nullopt},
+        {"appended, the older part shortened", false, old.substr(1), std::nullopt},
+        {"appended, the output gone", false, std::nullopt, std::nullopt},
+        {"another work file", true, header, std::nullopt, false, 0, 0,
+         [](RunJournal& j) { j.workFileSize += 1; }},
+        {"settings with a code outside 0-255", true, header, std::nullopt, false, 0, 0,
+         [](RunJournal& j) { j.settings.BarcodeSeparator = "300"; }},
+        {"another layout than the one written", true, header + records[0], std::nullopt, false, 0, 0,
+         [](RunJournal& j) { j.settings.BarcodeSeparator = "59"; }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        const std::string work = folder.file("~~dati.txt");
+        const std::string output = folder.file("OUTPUT.TXT");
+        WriteFile(work, data);
+        if (row.output) WriteFile(output, *row.output);
+        RunJournal journal;
+        journal.outputPath = output;
+        journal.outputCreated = row.created;
+        journal.runStart = row.created ? 0 : old.size();
+        journal.workFileSize = data.size();
+        journal.settings = JournalSettings();
+        if (row.change) row.change(journal);
+
+        const std::optional<ResumePoint> point = FindResumePoint(journal, work);
+        ASSERT_EQ(point.has_value(), row.keep.has_value());
+        if (!point) {
+            if (row.output) {
+                EXPECT_EQ(ReadFile(output), *row.output) << "only read, never changed";
+            }
+            continue;
+        }
+        EXPECT_EQ(point->outputSizeToKeep, *row.keep);
+        EXPECT_EQ(point->headerToWrite, row.headerToWrite);
+        EXPECT_EQ(point->recordsWritten, row.records);
+        EXPECT_EQ(point->trailerLinesWritten, row.trailerLines);
+        EXPECT_TRUE(point->settings == journal.settings);
+
+        // Only a line cut short goes.
+        EXPECT_EQ(CutToResumePoint(output, *point), WriteStatus::Ok);
+        if (row.output) {
+            EXPECT_EQ(ReadFile(output), row.output->substr(0, *row.keep));
+        }
+    }
+}
+
+// The work file is the older delivery and comes first; a data file is offered only when no
+// marker stands next to it, since the terminal side may still be writing it.
+TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
+    struct Row {
+        const char* name;
+        bool work, data, marker;
+        const char* offered;  // nullptr: nothing
+        std::optional<std::uint64_t> inOutput;
+    };
+    const std::vector<Row> rows{
+        {"nothing left", false, false, false, nullptr, std::nullopt},
+        {"work file, no journal", true, false, false, "~~dati.txt", std::nullopt},
+        {"work and data file", true, true, false, "~~dati.txt", std::nullopt},
+        {"work file and a marker", true, false, true, "~~dati.txt", std::nullopt},
+        {"data file", false, true, false, "~dati.txt", 0},
+        {"data file next to a marker", false, true, true, nullptr, std::nullopt},
+        {"marker only", false, false, true, nullptr, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        RunPaths paths{folder.file("OUTPUT.TXT"), folder.file("~1~"), folder.file("~dati.txt"),
+                       folder.file("~~dati.txt")};
+        if (row.work) WriteFile(paths.WorkPath, "1;1\r\n2;2\r\n");
+        if (row.data) WriteFile(paths.DataPath, "3;3\r\n");
+        if (row.marker) WriteFile(paths.MarkerPath, "");
+        const std::optional<UnfinishedDelivery> found = FindUnfinishedDelivery(paths);
+        ASSERT_EQ(found.has_value(), row.offered != nullptr);
+        if (!found) continue;
+        EXPECT_EQ(found->path, folder.file(row.offered));
+        EXPECT_EQ(found->records, row.work ? 2u : 1u);
+        EXPECT_EQ(found->bytes, row.work ? 10u : 5u);
+        EXPECT_EQ(found->recordsInOutput(), row.inOutput);
+    }
 }
 
 }  // namespace

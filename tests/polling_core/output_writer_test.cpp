@@ -70,6 +70,9 @@ struct FramingCase {
     const char* createStatus;
     const char* trailerStatus;
     std::string expectedFile;
+    // An interrupted run wrote these records and trailer lines already.
+    std::uint64_t recordsAlreadyWritten = 0;
+    std::size_t trailerLinesAlreadyWritten = 0;
 };
 
 TEST(OutputWriterTest, WholeFileFraming) {
@@ -145,6 +148,28 @@ TEST(OutputWriterTest, WholeFileFraming) {
              s.EndOfFileMessage = "<ETX>";
          },
          "Ok", "Ok", "\x02\r\n" + kRecords + "\x03\r\n<ETX>\r\n"},
+        {"resumed after the first record",
+         [](Settings& s) {
+             s.FileTerminatorMode = "1";
+             s.FileTerminatorValue = "3";
+             s.EndOfFileMessageOn = "1";
+             s.EndOfFileMessage = "<ETX>";
+         },
+         "Ok", "Ok", "123|2|02/02/2003|11:00|\r\n\x03\r\n<ETX>\r\n", 1},
+        {"resumed after the terminator",
+         [](Settings& s) {
+             s.FileTerminatorMode = "1";
+             s.FileTerminatorValue = "3";
+             s.EndOfFileMessageOn = "1";
+             s.EndOfFileMessage = "<ETX>";
+         },
+         "Ok", "Ok", "<ETX>\r\n", 2, 1},
+        {"resumed after everything",
+         [](Settings& s) {
+             s.EndOfFileMessageOn = "1";
+             s.EndOfFileMessage = "<ETX>";
+         },
+         "Ok", "Ok", "", 2, 1},
         {"terminator code out of range stops the trailer",
          [](Settings& s) {
              s.FileTerminatorMode = "1";
@@ -166,10 +191,14 @@ TEST(OutputWriterTest, WholeFileFraming) {
         ASSERT_TRUE(layout.ok()) << c.name;
 
         EXPECT_STREQ(Name(CreateOutputFile(outputPath, settings)), c.createStatus) << c.name;
-        const WriteRecordsResult records = WriteRecords(workPath, outputPath, layout.layout, nullptr);
-        EXPECT_EQ(records.recordsWritten, 2u) << c.name;
+        const WriteRecordsResult records =
+            WriteRecords(workPath, outputPath, layout.layout, nullptr, c.recordsAlreadyWritten);
+        EXPECT_EQ(records.recordsWritten, 2u - c.recordsAlreadyWritten) << c.name;
         EXPECT_EQ(records.recordsNotWritten, 0u) << c.name;
-        EXPECT_STREQ(Name(WriteFileTrailer(outputPath, settings)), c.trailerStatus) << c.name;
+        EXPECT_EQ(records.charactersRead, kData.size() - 4) << c.name;
+        EXPECT_STREQ(Name(WriteFileTrailer(outputPath, settings, c.trailerLinesAlreadyWritten)),
+                     c.trailerStatus)
+            << c.name;
         EXPECT_EQ(ReadFile(outputPath), c.expectedFile) << c.name;
     }
 }
@@ -333,40 +362,57 @@ TEST(OutputWriterTest, ReadOnlyOutputFileIsBusyAndKeepsItsContent) {
 
 // A file that cannot grow any more (full disk, quota, size limit) stops a record part way
 // through; that part must not stay behind, so the output holds whole records only and the
-// records not written are all still whole in the work file.
+// records not written are all still whole in the work file. Nothing after the first record
+// that failed is written either, even a shorter one that would still fit: the output stays
+// the records in order, with no gap, so a later start can tell where to go on.
 TEST(OutputWriterTest, ARecordCutShortByAFullFileLeavesNoPartOfIt) {
-    TempFolder folder;
-    const std::string outputPath = folder.file("OUTPUT.TXT");
-    const std::string workPath = folder.file("~~dati.txt");
-    std::string data;
-    std::string records;
-    for (int i = 0; i < 100; ++i) {
-        const std::string barcode = std::to_string(1000000 + i);
-        data += barcode + ";1;A;B;01/02/2003;10:20\r\n";
-        records += barcode + "|1|01/02/2003|10:20|\r\n";  // 29 bytes each
-    }
-    WriteFile(workPath, data);
-    const RecordLayout layout = MakeRecordLayout(DefaultSettings()).layout;
+    struct Row {
+        const char* name;
+        const char* restOfTheLines;  // after 35 records of 29 bytes, each "<barcode>;1;A;B;..."
+    };
+    const Row rows[] = {
+        {"every record alike", nullptr},
+        {"short records after the one that failed", "7;1"},  // 6 bytes: 14 would still be free
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        const std::string outputPath = folder.file("OUTPUT.TXT");
+        const std::string workPath = folder.file("~~dati.txt");
+        std::string data;
+        std::string records;
+        for (int i = 0; i < 100; ++i) {
+            if (i >= 35 && row.restOfTheLines != nullptr) {
+                data += std::string(row.restOfTheLines) + "\r\n";
+                continue;
+            }
+            const std::string barcode = std::to_string(1000000 + i);
+            data += barcode + ";1;A;B;01/02/2003;10:20\r\n";
+            records += barcode + "|1|01/02/2003|10:20|\r\n";  // 29 bytes each
+        }
+        WriteFile(workPath, data);
+        const RecordLayout layout = MakeRecordLayout(DefaultSettings()).layout;
 
-    // 1000 bytes hold 34 whole records and the first 14 bytes of the 35th.
-    constexpr rlim_t kLimit = 1000;
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead
-        const rlimit limit{kLimit, kLimit};
-        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(255);
-        const WriteRecordsResult result = WriteRecords(workPath, outputPath, layout, nullptr);
-        _exit(result.recordsNotWritten == 100 - result.recordsWritten
-                  ? static_cast<int>(result.recordsWritten)
-                  : 254);
+        // 1000 bytes hold 34 whole records and the first 14 bytes of the 35th.
+        constexpr rlim_t kLimit = 1000;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG instead
+            const rlimit limit{kLimit, kLimit};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(255);
+            const WriteRecordsResult result = WriteRecords(workPath, outputPath, layout, nullptr);
+            _exit(result.recordsNotWritten == 100 - result.recordsWritten
+                      ? static_cast<int>(result.recordsWritten)
+                      : 254);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 34);
+        EXPECT_EQ(ReadFile(outputPath), records.substr(0, 34 * 29));
+        EXPECT_EQ(ReadFile(workPath), data);
     }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 34);
-    EXPECT_EQ(ReadFile(outputPath), records.substr(0, 34 * 29));
-    EXPECT_EQ(ReadFile(workPath), data);
 }
 #endif
 

@@ -1,9 +1,11 @@
 // The real polling program, fed by the simulated terminal, killed with SIGKILL at seeded
 // random moments spread over a whole run (waiting for the marker, around the rename, while
 // writing, during the final wait). After every kill each delivered record must be in the
-// output file or in a file left on disk; a new start in the same folder must set the work
-// file and a delivered data file aside under new names before it creates the marker, and
-// still nothing may be lost.
+// output file or in a file left on disk. A new start in the same folder asks about what is
+// left before it creates the marker: answered Yes, it finishes the output so that it is
+// byte for byte what the run would have made, overwriting or appending, and leaves nothing
+// behind; answered No, it sets the work file and a delivered data file aside under new
+// names, and still nothing may be lost.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <random>
 #include <set>
 #include <string>
@@ -21,6 +24,7 @@
 #include "polling_test_support.h"
 #include "process_runner.h"
 #include "record_accounting.h"
+#include "run_test_fixture.h"
 
 namespace tallivo::testing {
 namespace {
@@ -41,7 +45,9 @@ using Clock = std::chrono::steady_clock;
 #if defined(TALLIVO_SANITIZED) || defined(_WIN32)  // wine's file calls are slower too
 constexpr std::uint64_t kRecords = 50000;
 #else
-constexpr std::uint64_t kRecords = 200000;
+// Three rows of twelve kills each: 100,000 records keep every phase within reach and the
+// suite within its time.
+constexpr std::uint64_t kRecords = 100000;
 #endif
 constexpr int kKills = 12;
 constexpr int kHalf = kKills / 2;
@@ -50,6 +56,27 @@ constexpr const char* kDataFile = "~dati.txt";
 constexpr const char* kMarker = "~1~";
 constexpr const char* kOutput = "OUTPUT.TXT";
 constexpr const char* kKeptPrefix = "~dati interrupted ";
+constexpr const char* kJournal = "~~dati.journal";
+
+// One table row: the existing-file policy and the answer the next start gets.
+struct KillRow {
+    const char* name;
+    const char* policy;
+    bool convertNow;
+    std::optional<std::string> outputBefore;  // the output file before the run, if any
+    std::optional<std::string> header;        // FileHeaderValue with mode "2"
+};
+
+// Test names and failure messages show the row by its name.
+void PrintTo(const KillRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const KillRow kKillRows[] = {
+    {"OverwriteSetAside", "0", false, std::nullopt, std::nullopt},
+    {"OverwriteConvertedNow", "0", true, "an older output file\r\n", "HEADER"},
+    {"AppendConvertedNow", "2", true, "an older output file\r\n", std::nullopt},
+};
 
 ChildSetup PollingIn(const std::filesystem::path& folder) {
     ChildSetup setup;
@@ -75,11 +102,62 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
     return true;
 }
 
+// The output file has changed from what was there before the run: writing has begun.
+bool WritingBegun(const std::filesystem::path& folder, const std::optional<std::string>& outputBefore) {
+    if (!outputBefore) return Exists(folder / kOutput);
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(folder / kOutput, error);
+    return !error && (size != outputBefore->size() || ReadFile(folder / kOutput) != *outputBefore);
+}
+
 // What the files on disk say about where the run was when it died.
-std::string PhaseFromDisk(const std::filesystem::path& folder) {
+std::string PhaseFromDisk(const std::filesystem::path& folder,
+                          const std::optional<std::string>& outputBefore) {
     if (Exists(folder / kDataFile)) return "before the rename";
-    if (Exists(folder / kWorkFile)) return Exists(folder / kOutput) ? "writing" : "renamed, not writing yet";
+    if (Exists(folder / kWorkFile))
+        return WritingBegun(folder, outputBefore) ? "writing" : "renamed, not writing yet";
     return "after the work file was deleted";
+}
+
+// The next start, in this process so that its question can be answered: Yes lets it finish
+// the run; otherwise it is stopped with Esc once start-up is over (it then waits for the
+// marker to go). The configuration names the current folder, so the start runs in `folder`.
+struct Restart {
+    std::optional<Ending> ending;
+    std::vector<MessageBox::Shown> shown;
+    bool markerCreated = false;
+};
+
+Restart RestartIn(const std::filesystem::path& folder, MessageBox::Answer answer) {
+    using namespace std::chrono_literals;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    MessageBox::reset();
+    MessageBox::setAutoAnswer(true, MessageBox::Answer::Ok);
+    MessageBox::setNextAnswer(answer);
+    RunOptions options;
+    options.configPlaces = std::vector<std::filesystem::path>{folder / "orvwizard.cfg"};
+    options.timings.start = options.timings.poll = options.timings.shortWait = 5ms;
+    options.timings.doneWait = options.timings.noDataWait = 5ms;
+    Restart restart;
+    {
+        ScaricoS window(options);
+        QEventLoop loop;
+        QObject::connect(&window, &ScaricoS::ended, &loop, [&loop] { loop.quit(); });
+        window.start();
+        restart.markerCreated = Exists(folder / kMarker);
+        if (!window.ending()) {
+            const bool converting = answer == MessageBox::Answer::Yes && !MessageBox::shown().empty();
+            if (!converting) QTimer::singleShot(0, &window, [&window] { PressEscape(window); });
+            QTimer::singleShot(120s, &loop, [&loop] { loop.quit(); });
+            loop.exec();
+        }
+        restart.ending = window.ending();
+    }
+    restart.shown = MessageBox::shown();
+    MessageBox::reset();
+    std::filesystem::current_path(before);
+    return restart;
 }
 
 std::string Describe(const RecordCensus& census) {
@@ -90,11 +168,29 @@ std::string Describe(const RecordCensus& census) {
     return text;
 }
 
-class CrashSafety : public ::testing::Test {
+class CrashSafety : public ::testing::TestWithParam<KillRow> {
   protected:
     void SetUp() override {
         settings = TestSettings("\\");  // output, marker and data in the current folder
+        settings.ExistingFilePolicy = GetParam().policy;
+        if (GetParam().header) {
+            settings.FileHeaderMode = "2";
+            settings.FileHeaderValue = *GetParam().header;
+        }
         layout = MakeRecordLayout(settings).layout;
+    }
+
+    // The output file a run of `input` makes when nothing stops it.
+    std::string UninterruptedOutput(const std::vector<std::string>& input) const {
+        std::string bytes;
+        if (GetParam().policy == std::string("2") && GetParam().outputBefore)
+            bytes = *GetParam().outputBefore;
+        if (GetParam().header) bytes += *GetParam().header + "\r\n";
+        for (std::string line : input) {
+            FormatRecord(line, layout);
+            bytes += line + "\r\n";
+        }
+        return bytes + "<EOT>\r\n";
     }
 
     struct RunTimes {
@@ -109,6 +205,7 @@ class CrashSafety : public ::testing::Test {
         const std::vector<std::string> input = GeneratedRecords(kRecords, 999);
         TempFolder folder;
         WriteConfig(folder.path(), settings);
+        if (GetParam().outputBefore) WriteFile(folder / kOutput, *GetParam().outputBefore);
         ChildProcess terminal(TERMINAL_SIM_BINARY, TerminalFor(folder.path(), 999));
         const auto start = Clock::now();
         ChildProcess polling(POLLING_BINARY, PollingIn(folder.path()));
@@ -116,7 +213,7 @@ class CrashSafety : public ::testing::Test {
             return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         };
         RunTimes times;
-        EXPECT_TRUE(WaitFor([&] { return Exists(folder / kOutput); }, 60s));
+        EXPECT_TRUE(WaitFor([&] { return WritingBegun(folder.path(), GetParam().outputBefore); }, 60s));
         times.writingStarts = since();
         EXPECT_TRUE(WaitFor([&] { return !Exists(folder / kWorkFile); }, 120s));
         times.writingEnds = since();
@@ -126,6 +223,7 @@ class CrashSafety : public ::testing::Test {
         const RecordCensus census = TakeCensus(input, layout, folder.path(), kOutput);
         EXPECT_EQ(census.inOutput, input.size()) << Describe(census);
         EXPECT_TRUE(census.leftOverFiles.empty()) << Describe(census);
+        EXPECT_TRUE(ReadFile(folder / kOutput) == UninterruptedOutput(input));
         std::printf("[ kills    ] a whole run: writing from %lld to %lld ms, ended at %lld ms\n",
                     static_cast<long long>(times.writingStarts.count()),
                     static_cast<long long>(times.writingEnds.count()),
@@ -137,7 +235,8 @@ class CrashSafety : public ::testing::Test {
     RecordLayout layout;
 };
 
-TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
+TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
+    const KillRow& row = GetParam();
     const RunTimes times = CalibrationRun();
     ASSERT_FALSE(HasFailure()) << "the uninterrupted run already fails";
 
@@ -163,6 +262,7 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         TempFolder folder;
         const std::filesystem::path& dir = folder.path();
         WriteConfig(dir, settings);
+        if (row.outputBefore) WriteFile(dir / kOutput, *row.outputBefore);
         ChildProcess terminal(TERMINAL_SIM_BINARY, TerminalFor(dir, seed));
         const auto start = Clock::now();
         ChildProcess polling(POLLING_BINARY, PollingIn(dir));
@@ -174,58 +274,72 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         if (whole) {
             std::this_thread::sleep_until(start + killAt);
         } else {
-            WaitFor([&] { return Exists(dir / kOutput) || !polling.running(); }, 60s);
+            WaitFor([&] { return WritingBegun(dir, row.outputBefore) || !polling.running(); }, 60s);
             std::this_thread::sleep_for(killAt);
         }
         const bool endedByItself = !polling.running();
         polling.killNow();
         ASSERT_EQ(terminal.waitForExit(20s), 0) << "the terminal did not deliver";
 
-        const std::string phase = endedByItself ? "ended by itself" : PhaseFromDisk(dir);
+        const std::string phase = endedByItself ? "ended by itself" : PhaseFromDisk(dir, row.outputBefore);
         ++phases[phase];
         SCOPED_TRACE("killed " + phase);
         const RecordCensus afterKill = TakeCensus(input, layout, dir, kOutput);
         EXPECT_TRUE(afterKill.lost.empty()) << Describe(afterKill);
 
-        // A new start keeps what the interrupted run left under new names and holds at its
-        // message saying so, before the marker; it is stopped there. With nothing left it
-        // goes on to wait for the marker to go, and is stopped there.
         std::vector<std::string> leftBytes;  // work file first, then data file: the order kept
         for (const char* name : {kWorkFile, kDataFile})
             if (Exists(dir / name)) leftBytes.push_back(ReadFile(dir / name));
         const std::vector<std::string> keptBefore = NamesStartingWith(dir, kKeptPrefix);
-        ChildProcess restart(POLLING_BINARY, PollingIn(dir));
-        if (leftBytes.empty()) {
-            EXPECT_TRUE(WaitFor([&] { return Exists(dir / kMarker); }, 20s))
-                << "the new start did not reach the marker poll";
-            EXPECT_TRUE(restart.running()) << "the new start ended instead of polling the marker";
-        } else {
-            EXPECT_TRUE(WaitFor(
-                [&] {
-                    return NamesStartingWith(dir, kKeptPrefix).size() == keptBefore.size() + leftBytes.size();
-                },
-                20s))
-                << "the new start did not set the left-over files aside";
-            std::this_thread::sleep_for(300ms);
-            EXPECT_TRUE(restart.running()) << "the new start did not wait at its message";
-            EXPECT_FALSE(Exists(dir / kMarker)) << "the marker came before the user was told";
-        }
-        restart.killNow();
-
+        const Restart restart =
+            RestartIn(dir, row.convertNow ? MessageBox::Answer::Yes : MessageBox::Answer::No);
+        const bool asked = !restart.shown.empty() && restart.shown[0].buttons == MessageBox::Buttons::YesNo;
+        EXPECT_EQ(asked, !leftBytes.empty()) << "the new start must ask about what is left, and only then";
         EXPECT_FALSE(Exists(dir / kWorkFile));
         EXPECT_FALSE(Exists(dir / kDataFile));
-        std::vector<std::string> kept = NamesStartingWith(dir, kKeptPrefix);
-        for (const std::string& old : keptBefore) kept.erase(std::find(kept.begin(), kept.end(), old));
-        std::sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) {
-            return a.size() != b.size() ? a.size() < b.size() : a < b;
-        });
-        ASSERT_EQ(kept.size(), leftBytes.size());
-        for (std::size_t i = 0; i < kept.size(); ++i) {
-            EXPECT_EQ(kept[i].compare(kept[i].size() - 4, 4, ".txt"), 0) << kept[i];
-            EXPECT_TRUE(ReadFile(dir / kept[i]) == leftBytes[i]) << kept[i] << " differs from what was left";
+        EXPECT_FALSE(Exists(dir / kJournal));
+        EXPECT_FALSE(Exists(dir / (std::string(kJournal) + ".new")));
+
+        if (row.convertNow) {
+            // Finished now, exactly once: the output is what the uninterrupted run makes.
+            EXPECT_EQ(restart.ending, leftBytes.empty() ? Ending::Cancelled : Ending::Done);
+            EXPECT_EQ(restart.markerCreated, leftBytes.empty())
+                << "converting now, the start takes no delivery";
+            EXPECT_TRUE(NamesStartingWith(dir, kKeptPrefix).empty());
+            const std::string output = ReadFile(dir / kOutput);
+            const std::string expected = UninterruptedOutput(input);
+            EXPECT_TRUE(output == expected)
+                << "the output differs from the uninterrupted run's: " << output.size() << " bytes against "
+                << expected.size();
+        } else {
+            // Set aside under new names before the marker; the start then waits as usual.
+            EXPECT_EQ(restart.ending, Ending::Cancelled);
+            EXPECT_TRUE(restart.markerCreated);
+            std::vector<std::string> kept = NamesStartingWith(dir, kKeptPrefix);
+            for (const std::string& old : keptBefore) kept.erase(std::find(kept.begin(), kept.end(), old));
+            std::sort(kept.begin(), kept.end(), [](const std::string& a, const std::string& b) {
+                return a.size() != b.size() ? a.size() < b.size() : a < b;
+            });
+            ASSERT_EQ(kept.size(), leftBytes.size());
+            for (std::size_t i = 0; i < kept.size(); ++i) {
+                EXPECT_EQ(kept[i].compare(kept[i].size() - 4, 4, ".txt"), 0) << kept[i];
+                EXPECT_TRUE(ReadFile(dir / kept[i]) == leftBytes[i])
+                    << kept[i] << " differs from what was left";
+            }
+            if (!leftBytes.empty()) {
+                ASSERT_EQ(restart.shown.size(), 2u);
+                EXPECT_EQ(restart.shown[1].text.toStdString().rfind(
+                              "An earlier run did not finish. Its data was kept", 0),
+                          0u);
+            }
         }
+        std::filesystem::remove(dir / kMarker);
         const RecordCensus afterRestart = TakeCensus(input, layout, dir, kOutput);
         EXPECT_TRUE(afterRestart.lost.empty()) << Describe(afterRestart);
+        if (row.convertNow) {
+            EXPECT_EQ(afterRestart.inBoth, 0u) << "no record may be both written and still waiting";
+            EXPECT_TRUE(afterRestart.leftOverFiles.empty()) << Describe(afterRestart);
+        }
         if (HasFailure()) break;  // one broken round says enough
     }
 
@@ -234,6 +348,11 @@ TEST_F(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
     // aimed at it may land a little before or after on a busy machine).
     EXPECT_GE(phases["writing"], kHalf / 2);
 }
+
+INSTANTIATE_TEST_SUITE_P(Policies, CrashSafety, ::testing::ValuesIn(kKillRows),
+                         [](const ::testing::TestParamInfo<KillRow>& info) {
+                             return std::string(info.param.name);
+                         });
 
 }  // namespace
 }  // namespace tallivo::testing

@@ -1,6 +1,7 @@
 // The output file stops growing part way through a run (a full disk, a quota): the run
-// must say so, keep the work file and lose no record. The limit is RLIMIT_FSIZE, which
-// only a separate process can be given, so the run happens in a child: this same test
+// must say so, keep the work file and lose no record; the next start, answered Yes once
+// there is room again, finishes the output as an uninterrupted run would have made it. The limit is
+// RLIMIT_FSIZE, which only a separate process can be given, so the run happens in a child: this same test
 // program, started on the one test below that does the run in-process, with its message
 // boxes answered in advance. The real polling program would sit in a modal message box on
 // the offscreen platform, with no way to answer it from outside.
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,7 +43,7 @@ Settings LimitedSettings(const std::filesystem::path& folder) {
 // line, then one line per message box, title TAB text.
 void RunInFolder(const std::filesystem::path& folder) {
     MessageBox::reset();
-    MessageBox::setAutoAnswer(true, MessageBox::Answer::No);
+    MessageBox::setAutoAnswer(true, MessageBox::Answer::Yes);
     RunOptions options;
     options.configPlaces = std::vector<std::filesystem::path>{folder / "orvwizard.cfg"};
     options.timings.start = options.timings.poll = options.timings.shortWait = 5ms;
@@ -52,9 +54,12 @@ void RunInFolder(const std::filesystem::path& folder) {
     window.start();
     if (!window.ending()) {
         // The terminal side: the data, written without the limit, is handed over once the
-        // marker exists (a data file there before it would be set aside as a left-over).
-        std::filesystem::rename(folder / "delivery.bin", folder / "~dati.txt");
-        std::filesystem::remove(folder / "~1~");
+        // marker exists (a data file there before it would be offered as a left-over). A
+        // start that converts what an earlier run left takes no delivery.
+        if (Exists(folder / "delivery.bin")) {
+            std::filesystem::rename(folder / "delivery.bin", folder / "~dati.txt");
+            std::filesystem::remove(folder / "~1~");
+        }
         QTimer::singleShot(60s, &loop, [&loop] { loop.quit(); });
         loop.exec();
     }
@@ -90,7 +95,7 @@ struct ChildReport {
     std::vector<std::pair<std::string, std::string>> messages;  // title, text
 };
 
-ChildReport RunUnderLimit(const std::filesystem::path& folder, std::uint64_t limit) {
+ChildReport RunUnderLimit(const std::filesystem::path& folder, std::optional<std::uint64_t> limit) {
     ChildSetup setup;
     setup.workingDirectory = folder;
     setup.arguments = {std::string("--gtest_filter=") + kChildTest};
@@ -110,6 +115,11 @@ ChildReport RunUnderLimit(const std::filesystem::path& folder, std::uint64_t lim
             continue;
         }
         const std::size_t tab = line.find('\t');
+        // A line without a title goes on the text of the message before (a question has several).
+        if (tab == std::string::npos && !report.messages.empty()) {
+            report.messages.back().second += "\n" + line;
+            continue;
+        }
         report.messages.emplace_back(line.substr(0, tab),
                                      tab == std::string::npos ? "" : line.substr(tab + 1));
     }
@@ -161,8 +171,7 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         const std::string workPath = (folder / "~~dati.txt").string();
         EXPECT_NE(text.find(workPath), std::string::npos)
             << "the message must say where the data is: " << text;
-        EXPECT_NE(text.find("the next start will keep it as \"~dati interrupted YYYYMMDD-HHMMSS.txt\""),
-                  std::string::npos)
+        EXPECT_NE(text.find("the next start will offer to finish converting it."), std::string::npos)
             << "the message must say what the next start does with the data: " << text;
 
         EXPECT_TRUE(ReadFile(folder / "~~dati.txt") == data) << "the work file must be kept whole";
@@ -177,6 +186,18 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         const RecordCensus census =
             TakeCensus(input, MakeRecordLayout(settings).layout, folder.path(), "OUTPUT.TXT");
         EXPECT_TRUE(census.lost.empty()) << census.lost.size() << " records lost";
+
+        // Room again: the next start asks, is answered Yes and finishes the file.
+        const ChildReport next = RunUnderLimit(folder.path(), std::nullopt);
+        EXPECT_EQ(next.ending, "Done");
+        ASSERT_EQ(next.messages.size(), 1u) << "only the question";
+        EXPECT_EQ(next.messages[0].first, "POLLING");
+        EXPECT_EQ(next.messages[0].second.rfind("An earlier run did not finish converting its data", 0), 0u);
+        EXPECT_TRUE(ReadFile(folder / "OUTPUT.TXT") == fullOutput + "<EOT>\r\n")
+            << "the output differs from an uninterrupted run's";
+        EXPECT_FALSE(Exists(folder / "~~dati.txt"));
+        EXPECT_FALSE(Exists(folder / "~~dati.journal"));
+        EXPECT_FALSE(Exists(folder / "~1~"));
     }
 }
 

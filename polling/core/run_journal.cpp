@@ -1,0 +1,117 @@
+#include "polling/core/run_journal.h"
+
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "common/config_file.h"
+#include "common/run_paths.h"
+#include "polling/core/byte_file.h"
+#include "polling/core/leftover_files.h"
+
+namespace tallivo {
+
+namespace {
+
+// Far beyond any real journal; a hostile file is not read whole.
+constexpr std::uintmax_t kMaxJournalBytes = 1 << 20;
+constexpr std::string_view kFirstLine = "TALLIVO RUN JOURNAL 1\r\n";
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Takes one decimal number and the blank or line end after it off the front of `text`.
+std::optional<std::uint64_t> TakeNumber(std::string_view& text, char delimiter) {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end == text.data()) return std::nullopt;
+    text.remove_prefix(static_cast<std::size_t>(end - text.data()));
+    if (delimiter == '\r') {
+        if (text.substr(0, 2) != kLineEnd) return std::nullopt;
+        text.remove_prefix(2);
+    } else {
+        if (text.empty() || text.front() != delimiter) return std::nullopt;
+        text.remove_prefix(1);
+    }
+    return value;
+}
+
+}  // namespace
+
+std::string JournalPath(const std::string& workPath) {
+    if (workPath.empty()) return std::string();
+    return FolderOf(workPath, kWorkFileName) + kJournalFileName;
+}
+
+// The first line names the format; the second gives the run's numbers and the lengths of
+// the two parts that follow, so neither needs quoting: the output path on its own line,
+// then the settings exactly as the configuration file holds them.
+std::optional<std::string> FormatJournal(const RunJournal& journal) {
+    const ConfigurationText settings = FormatConfiguration(journal.settings);
+    if (!settings.ok()) return std::nullopt;
+    std::string bytes(kFirstLine);
+    bytes += std::to_string(journal.runStart) + " " + (journal.outputCreated ? "1" : "0") + " " +
+             std::to_string(journal.workFileSize) + " " + std::to_string(journal.outputPath.size()) + " " +
+             std::to_string(settings.bytes.size()) + "\r\n";
+    bytes += journal.outputPath + "\r\n";
+    bytes += settings.bytes;
+    return bytes;
+}
+
+std::optional<RunJournal> ParseJournal(std::string_view bytes) {
+    if (bytes.substr(0, kFirstLine.size()) != kFirstLine) return std::nullopt;
+    bytes.remove_prefix(kFirstLine.size());
+    RunJournal journal;
+    const auto runStart = TakeNumber(bytes, ' ');
+    const auto created = TakeNumber(bytes, ' ');
+    const auto workFileSize = TakeNumber(bytes, ' ');
+    const auto pathSize = TakeNumber(bytes, ' ');
+    const auto settingsSize = TakeNumber(bytes, '\r');
+    if (!runStart || !created || *created > 1 || !workFileSize || !pathSize || !settingsSize)
+        return std::nullopt;
+    // Exactly the two parts: a journal cut short or run on is not trusted.
+    if (*pathSize > bytes.size() || bytes.size() - *pathSize != kLineEnd.size() + *settingsSize)
+        return std::nullopt;
+    journal.outputPath.assign(bytes.substr(0, *pathSize));
+    bytes.remove_prefix(*pathSize);
+    if (bytes.substr(0, 2) != kLineEnd) return std::nullopt;
+    bytes.remove_prefix(2);
+    std::optional<Settings> settings = ParseConfiguration(bytes);
+    if (!settings) return std::nullopt;
+    // Read back, the settings must give the very bytes stored: nothing was lost or added.
+    const ConfigurationText again = FormatConfiguration(*settings);
+    if (!again.ok() || again.bytes != bytes) return std::nullopt;
+    journal.runStart = *runStart;
+    journal.outputCreated = *created == 1;
+    journal.workFileSize = *workFileSize;
+    journal.settings = std::move(*settings);
+    return journal;
+}
+
+bool WriteJournal(const std::string& path, const RunJournal& journal) {
+    std::error_code ignored;
+    const std::optional<std::string> bytes = FormatJournal(journal);
+    const std::string newPath = path + ".new";
+    if (bytes && WriteBytes(newPath, *bytes, OpenMode::Create) == WriteStatus::Ok) {
+        std::error_code error;
+        std::filesystem::rename(std::filesystem::path(newPath), std::filesystem::path(path), error);
+        if (!error) return true;
+    }
+    std::filesystem::remove(std::filesystem::path(newPath), ignored);
+    // An older journal would describe another run.
+    std::filesystem::remove(std::filesystem::path(path), ignored);
+    return false;
+}
+
+std::optional<RunJournal> ReadJournal(const std::string& path) {
+    if (path.empty()) return std::nullopt;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), error);
+    if (error || size > kMaxJournalBytes) return std::nullopt;
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    return ParseJournal(bytes);
+}
+
+}  // namespace tallivo

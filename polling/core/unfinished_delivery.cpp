@@ -1,0 +1,70 @@
+#include "polling/core/unfinished_delivery.h"
+
+#include <filesystem>
+
+#include "polling/core/leftover_files.h"
+#include "polling/core/run_journal.h"
+#include "polling/core/work_file_reader.h"
+
+namespace tallivo {
+
+namespace {
+
+UnfinishedDelivery Describe(const std::string& path, bool isWorkFile) {
+    UnfinishedDelivery delivery;
+    delivery.path = path;
+    delivery.isWorkFile = isWorkFile;
+    std::error_code error;
+    delivery.bytes = std::filesystem::file_size(std::filesystem::path(path), error);
+    if (error) delivery.bytes = 0;
+    WorkFileReader reader(path);
+    std::string line;
+    while (reader.nextLine(line)) ++delivery.records;
+    return delivery;
+}
+
+}  // namespace
+
+std::optional<std::uint64_t> UnfinishedDelivery::recordsInOutput() const {
+    if (!isWorkFile) return 0;
+    if (resume) return resume->recordsWritten;
+    return std::nullopt;
+}
+
+std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths) {
+    if (PathExists(paths.WorkPath)) {
+        UnfinishedDelivery delivery = Describe(paths.WorkPath, true);
+        const std::optional<RunJournal> journal = ReadJournal(JournalPath(paths.WorkPath));
+        // A journal for another output file (changed in the wizard since) tells nothing here.
+        if (journal && journal->outputPath == paths.OutputPath)
+            delivery.resume = FindResumePoint(*journal, paths.WorkPath);
+        return delivery;
+    }
+    if (PathExists(paths.DataPath) && !ProbeFile(paths.MarkerPath, Links::Refuse))
+        return Describe(paths.DataPath, false);
+    return std::nullopt;
+}
+
+std::string UnfinishedDeliveryQuestion(const UnfinishedDelivery& delivery, const std::string& outputPath,
+                                       const std::string& existingFilePolicy) {
+    const std::string records = std::to_string(delivery.records);
+    const std::optional<std::uint64_t> inOutput = delivery.recordsInOutput();
+    std::string text = "An earlier run did not finish converting its data, kept in\n" + delivery.path + "\n" +
+                       "Records in the data: " + records + "\n" + "Already in the output file: " +
+                       (inOutput ? std::to_string(*inOutput) : std::string("not known")) + "\n" +
+                       "Output file: " + outputPath + "\n";
+    if (existingFilePolicy != "2") {
+        text += "Converting them now replaces the output file, as every run does.\n";
+    } else if (inOutput) {
+        text += "Converting them now adds the " + std::to_string(delivery.records - *inOutput) +
+                " records not yet there at its end.\n";
+    } else {
+        text += "The output file no longer holds what that run wrote, so converting them now adds all " +
+                records + " records at its end, even those already there.\n";
+    }
+    text += "No keeps them in a file of their own and waits for the terminal.\n";
+    text += "Convert them now?";
+    return text;
+}
+
+}  // namespace tallivo
