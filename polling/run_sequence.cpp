@@ -14,6 +14,7 @@
 #include "common/verfil.h"
 #include "polling/core/leftover_files.h"
 #include "polling/core/output_writer.h"
+#include "polling/core/stamped_output_name.h"
 #include "polling/record_follower.h"
 #include "uikit/message_box.h"
 
@@ -52,6 +53,9 @@ std::optional<Ending> RunSequence::startUp() {
         ReadConfiguration(options_.configPlaces ? *options_.configPlaces : DefaultConfigPlaces());
     settings_ = configuration.settings;
     paths_ = configuration.paths;
+    // Only beside the configuration actually read: the defaults run as a single delivery.
+    if (configuration.place)
+        deliveryOptions_ = ReadDeliveryOptions(DeliveryOptionsPlace(*configuration.place));
     if (configuration.outputFolderMissing) {
         tell("Output folder doesn't exists, select correctly by the Wizard and retry !", kAppTitle);
         return Ending::OutputFolderMissing;
@@ -78,13 +82,20 @@ std::optional<Ending> RunSequence::startUp() {
     }
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
+    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "");
+    return awaitDelivery();
+}
 
-    if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath);
-    if (settings_.ExistingFilePolicy == "1") {
-        outputExisted_ = ProbeFile(paths_.OutputPath);
-        if (outputExisted_ &&
-            !MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
-            return Ending::OverwriteRefused;
+std::optional<Ending> RunSequence::awaitDelivery() {
+    // A new file each time replaces and appends to nothing, so there is nothing to ask.
+    if (!deliveryOptions_.newFileEachDelivery) {
+        if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath);
+        if (settings_.ExistingFilePolicy == "1") {
+            outputExisted_ = ProbeFile(paths_.OutputPath);
+            if (outputExisted_ &&
+                !MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
+                return Ending::OverwriteRefused;
+            }
         }
     }
 
@@ -93,6 +104,31 @@ std::optional<Ending> RunSequence::startUp() {
     }
     view_.showWaiting();
     return std::nullopt;
+}
+
+std::optional<std::string> RunSequence::chooseOutputPath(std::chrono::system_clock::time_point takenOver) {
+    if (!deliveryOptions_.newFileEachDelivery) return paths_.OutputPath;
+    const auto sinceEpoch =
+        std::chrono::duration_cast<std::chrono::milliseconds>(takenOver.time_since_epoch());
+    const std::string stamp =
+        QDateTime::fromMSecsSinceEpoch(sinceEpoch.count()).toString("yyyyMMdd-HHmmss").toStdString();
+    return FreeStampedOutputPath(paths_.OutputPath, stamp);
+}
+
+Ending RunSequence::runDeliveries() {
+    for (;;) {
+        const Ending ending = runConversion();
+        // A failed delivery ends the program with its message, as a single run would.
+        if (!deliveryOptions_.stayOnline || (ending != Ending::Done && ending != Ending::NoData))
+            return ending;
+        if (ending == Ending::Done) {
+            ++deliveriesConverted_;
+            view_.showDeliveries(deliveriesConverted_,
+                                 std::filesystem::path(outputPath_).filename().string());
+        }
+        if (std::optional<Ending> ended = awaitDelivery()) return *ended;
+        if (!waitMs(options_.timings.start)) return Ending::Cancelled;
+    }
 }
 
 // The header and terminator bytes are checked with the record settings, before any file
@@ -218,6 +254,7 @@ Ending RunSequence::runConversion() {
              kAppTitle);
         return Ending::RenameFailed;
     }
+    const auto takenOver = options_.wallClock();
     if (!processEvents() || !waitMs(timings.shortWait) || !waitMs(timings.shortWait))
         return Ending::Cancelled;
 
@@ -227,6 +264,15 @@ Ending RunSequence::runConversion() {
         if (!waitMs(timings.noDataWait)) return Ending::Cancelled;
         return Ending::NoData;
     }
+
+    const std::optional<std::string> outputPath = chooseOutputPath(takenOver);
+    if (!outputPath) {
+        tell("No free name is left for the output file " + paths_.OutputPath +
+                 ". The data is kept in the work file " + paths_.WorkPath + NextStartKeeps(),
+             kWriterTitle);
+        return Ending::OutputFailed;
+    }
+    outputPath_ = *outputPath;
 
     if (std::optional<Ending> failed = convertWorkFile(byteCount)) return *failed;
 
@@ -241,14 +287,15 @@ Ending RunSequence::runConversion() {
 std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
     const std::string keptText = ". The data is kept in the work file " + paths_.WorkPath + NextStartKeeps();
 
-    if (!(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
-        const WriteStatus status = CreateOutputFile(paths_.OutputPath, settings_);
+    const bool newFile = deliveryOptions_.newFileEachDelivery;
+    if (newFile || !(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
+        const WriteStatus status = CreateOutputFile(outputPath_, settings_, newFile);
         if (status == WriteStatus::Busy) {
             tell(kBusyText, kWriterTitle);
             return Ending::OutputBusy;
         }
         if (status == WriteStatus::Failed) {
-            tell("Unable to create the output file " + paths_.OutputPath + keptText, kWriterTitle);
+            tell("Unable to create the output file " + outputPath_ + keptText, kWriterTitle);
             return Ending::OutputFailed;
         }
     }
@@ -258,7 +305,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
     if (!processEvents()) return Ending::Cancelled;
 
     RecordFollower follower(view_, options_.clock, options_.timings, byteCount, stop_);
-    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, paths_.OutputPath, layout_, &follower);
+    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, outputPath_, layout_, &follower);
     if (result.stopped || stop_) return Ending::Cancelled;
     if (!result.workFileOpened) {
         tell("Unable to read the work file " + paths_.WorkPath + "; nothing was converted" + keptText,
@@ -269,18 +316,18 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount) {
     if (result.recordsNotWritten > 0) {
         tell(std::to_string(result.recordsNotWritten) + " of " +
                  std::to_string(result.recordsWritten + result.recordsNotWritten) +
-                 " records could not be written to the output file " + paths_.OutputPath + keptText,
+                 " records could not be written to the output file " + outputPath_ + keptText,
              kWriterTitle);
         return Ending::RecordsNotWritten;
     }
 
-    const WriteStatus status = WriteFileTrailer(paths_.OutputPath, settings_);
+    const WriteStatus status = WriteFileTrailer(outputPath_, settings_);
     if (status == WriteStatus::Busy) {
         tell(kBusyText, kWriterTitle);
         return Ending::OutputBusy;
     }
     if (status == WriteStatus::Failed) {
-        tell("Unable to write the end of the output file " + paths_.OutputPath + keptText, kWriterTitle);
+        tell("Unable to write the end of the output file " + outputPath_ + keptText, kWriterTitle);
         return Ending::OutputFailed;
     }
     return std::nullopt;

@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/delivery_options.h"
 #include "common/record_layout.h"
 #include "common/run_paths.h"
 #include "common/settings.h"
@@ -23,11 +24,12 @@ struct RunOptions {
     std::optional<std::vector<std::filesystem::path>> configPlaces;
     Timings timings;
     SteadyClock clock = SystemSteadyClock();
+    WallClock wallClock = SystemWallClock();  // stamps the output file of a delivery
 };
 
 // One conversion run, from reading the configuration to its ending. The window calls
 // startUp() while loading, arms its start timer when that returns nothing, and calls
-// runConversion() when the timer fires. Both report how the run ended instead of ending
+// runDeliveries() when the timer fires. Both report how the run ended instead of ending
 // the process, so the caller decides (the program exits, a test asserts).
 class RunSequence {
   public:
@@ -39,14 +41,19 @@ class RunSequence {
     // Nothing while the run goes on; otherwise how it ended during start-up.
     std::optional<Ending> startUp();
 
-    // Polls for the marker, converts, and returns how the run ended.
+    // Polls for the marker, converts one delivery, and returns how that ended.
     Ending runConversion();
+
+    // runConversion(), and when staying online again after each delivery that was
+    // converted or empty, until one fails or Esc.
+    Ending runDeliveries();
 
     // Esc: every wait and the writer stop at once; runConversion returns Cancelled.
     void requestStop();
     bool stopRequested() const { return stop_; }
 
     const Settings& settings() const { return settings_; }
+    const DeliveryOptions& deliveryOptions() const { return deliveryOptions_; }
     const RunPaths& paths() const { return paths_; }
 
   private:
@@ -57,6 +64,10 @@ class RunSequence {
     // user which files now hold the data. The first one that could not be moved, if any.
     std::optional<std::string> keepLeftovers(bool workFileOnly);
     std::optional<Ending> checkFramingCodes();
+    // Before each delivery: the existing-file policy, the marker, "Waiting...".
+    std::optional<Ending> awaitDelivery();
+    // The configured output path, or a stamped one never used before.
+    std::optional<std::string> chooseOutputPath(std::chrono::system_clock::time_point takenOver);
     std::optional<Ending> convertWorkFile(std::uint64_t byteCount);
     void tell(const std::string& text, const char* title);
 
@@ -65,6 +76,9 @@ class RunSequence {
     Settings settings_;
     RunPaths paths_;
     RecordLayout layout_;
+    DeliveryOptions deliveryOptions_;
+    std::string outputPath_;  // the output file of the delivery under way
+    int deliveriesConverted_ = 0;
     bool outputExisted_ = false;
     bool markerPresent_ = false;
     bool stop_ = false;
