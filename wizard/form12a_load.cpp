@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "common/config_file.h"
+#include "common/delivery_options.h"
 #include "common/numbers.h"
 #include "wizard/check_value.h"
 #include "wizard/form12a.h"
@@ -97,6 +98,11 @@ void ApplyTick(QCheckBox* box, const std::string& flag) {
 void ApplySide(const std::string& side, QRadioButton* left, QRadioButton* right) {
     if (side == "L") left->setChecked(true);
     if (side == "R") right->setChecked(true);
+}
+
+void ApplyDeliveryOptions(const Form12aControls& c, const DeliveryOptions& options) {
+    c.Check7->setCheckState(options.stayOnline ? Qt::Checked : Qt::Unchecked);
+    c.Check8->setCheckState(options.newFileEachDelivery ? Qt::Checked : Qt::Unchecked);
 }
 
 enum class HideDateTimeTo { Apply, Keep };
@@ -226,13 +232,16 @@ void Form12a::InitControls() {
 bool Form12a::LoadConfiguration() {
     if (configPlaces_.empty()) return false;
     const std::optional<Settings> settings = ReadConfigurationFile(configPlaces_.front());
-    return settings && ApplySettings(controls_, *settings, HideDateTimeTo::Apply);
+    if (!settings || !ApplySettings(controls_, *settings, HideDateTimeTo::Apply)) return false;
+    ApplyDeliveryOptions(controls_, ReadDeliveryOptions(DeliveryOptionsPlace(configPlaces_.front())));
+    return true;
 }
 
 void Form12a::ResetDefaults() {
     // Lengths, fillers and sides follow the cleared fixed-length boxes; the date and time
     // box is left as it is.
     ApplySettings(controls_, WizardDefaults(), HideDateTimeTo::Keep);
+    ApplyDeliveryOptions(controls_, DeliveryOptions{});
 }
 
 }  // namespace tallivo
