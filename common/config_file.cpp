@@ -165,10 +165,13 @@ ConfigurationText FormatConfiguration(const Settings& settings) {
 WriteOutcome WriteConfigurationFile(const std::filesystem::path& path, const Settings& settings) {
     const ConfigurationText text = FormatConfiguration(settings);
     if (!text.ok()) return WriteOutcome::RefusedQuote;
+    return WriteWholeFile(path, text.bytes);
+}
 
+WriteOutcome WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     if (!out) return WriteOutcome::CannotWrite;
-    out.write(text.bytes.data(), static_cast<std::streamsize>(text.bytes.size()));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     // A full disk often shows only when the buffer is flushed or the file closed.
     out.close();
     return out.fail() ? WriteOutcome::CannotWrite : WriteOutcome::Written;

@@ -39,4 +39,8 @@ enum class WriteOutcome { Written, RefusedQuote, CannotWrite };
 // CannotWrite covers a failed open, write or close.
 WriteOutcome WriteConfigurationFile(const std::filesystem::path& path, const Settings& settings);
 
+// Creates or empties `path` and writes `bytes`: Written, or CannotWrite for a failed open,
+// write or close.
+WriteOutcome WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
+
 }  // namespace tallivo

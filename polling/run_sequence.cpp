@@ -15,6 +15,7 @@
 #include "polling/core/leftover_files.h"
 #include "polling/core/output_writer.h"
 #include "polling/core/run_journal.h"
+#include "polling/core/stamped_output_name.h"
 #include "polling/record_follower.h"
 #include "uikit/message_box.h"
 
@@ -57,6 +58,9 @@ std::optional<Ending> RunSequence::startUp() {
         ReadConfiguration(options_.configPlaces ? *options_.configPlaces : DefaultConfigPlaces());
     settings_ = configuration.settings;
     paths_ = configuration.paths;
+    // Only beside the configuration actually read: the defaults run as a single delivery.
+    if (configuration.place)
+        deliveryOptions_ = ReadDeliveryOptions(DeliveryOptionsPlace(*configuration.place));
     if (configuration.outputFolderMissing) {
         tell("Output folder doesn't exists, select correctly by the Wizard and retry !", kAppTitle);
         return Ending::OutputFolderMissing;
@@ -87,13 +91,20 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
+    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "");
+    return awaitDelivery();
+}
 
-    if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
-    if (settings_.ExistingFilePolicy == "1") {
-        outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
-        if (outputExisted_ &&
-            !MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
-            return Ending::OverwriteRefused;
+std::optional<Ending> RunSequence::awaitDelivery() {
+    // A new file each time replaces and appends to nothing, so there is nothing to ask.
+    if (!deliveryOptions_.newFileEachDelivery) {
+        if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
+        if (settings_.ExistingFilePolicy == "1") {
+            outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
+            if (outputExisted_ &&
+                !MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
+                return Ending::OverwriteRefused;
+            }
         }
     }
 
@@ -106,6 +117,32 @@ std::optional<Ending> RunSequence::startUp() {
     }
     view_.showWaiting();
     return std::nullopt;
+}
+
+std::optional<std::string> RunSequence::chooseOutputPath(std::chrono::system_clock::time_point takenOver) {
+    if (!deliveryOptions_.newFileEachDelivery) return paths_.OutputPath;
+    const auto sinceEpoch =
+        std::chrono::duration_cast<std::chrono::milliseconds>(takenOver.time_since_epoch());
+    const std::string stamp =
+        QDateTime::fromMSecsSinceEpoch(sinceEpoch.count()).toString("yyyyMMdd-HHmmss").toStdString();
+    return FreeStampedOutputPath(paths_.OutputPath, stamp);
+}
+
+Ending RunSequence::runDeliveries() {
+    for (;;) {
+        const Ending ending = runConversion();
+        finishing_.reset();  // an earlier run's data is finished once; then deliveries come
+        // A failed delivery ends the program with its message, as a single run would.
+        if (!deliveryOptions_.stayOnline || (ending != Ending::Done && ending != Ending::NoData))
+            return ending;
+        if (ending == Ending::Done) {
+            ++deliveriesConverted_;
+            view_.showDeliveries(deliveriesConverted_,
+                                 std::filesystem::path(outputPath_).filename().string());
+        }
+        if (std::optional<Ending> ended = awaitDelivery()) return *ended;
+        if (!waitMs(options_.timings.start)) return Ending::Cancelled;
+    }
 }
 
 // The header and terminator bytes are checked with the record settings, before any file
@@ -279,11 +316,12 @@ Ending RunSequence::convertDataFile() {
              kAppTitle);
         return Ending::RenameFailed;
     }
+    const auto takenOver = options_.wallClock();
     if (!processEvents() || !waitMs(timings.shortWait) || !waitMs(timings.shortWait))
         return Ending::Cancelled;
 
     if (byteCount == 0) return endWithoutData();
-    return convertAndEnd(byteCount, nullptr);
+    return convertAndEnd(byteCount, nullptr, takenOver);
 }
 
 // The work file an earlier run left, converted in full or, when appending and its journal
@@ -300,7 +338,7 @@ Ending RunSequence::finishWorkFile() {
     if (!processEvents()) return Ending::Cancelled;
     if (byteCount == 0) return endWithoutData();
     const bool resumes = settings_.ExistingFilePolicy == "2" && finishing_->resume;
-    return convertAndEnd(byteCount, resumes ? &*finishing_->resume : nullptr);
+    return convertAndEnd(byteCount, resumes ? &*finishing_->resume : nullptr, options_.wallClock());
 }
 
 Ending RunSequence::endWithoutData() {
@@ -310,7 +348,17 @@ Ending RunSequence::endWithoutData() {
     return Ending::NoData;
 }
 
-Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume) {
+Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume,
+                                  std::chrono::system_clock::time_point takenOver) {
+    // A resumed run goes on in the file it had begun (its journal names the configured one).
+    const std::optional<std::string> outputPath = resume ? paths_.OutputPath : chooseOutputPath(takenOver);
+    if (!outputPath) {
+        tell("No free name is left for the output file " + paths_.OutputPath +
+                 ". The data is kept in the work file " + paths_.WorkPath + NextStartOffers(),
+             kWriterTitle);
+        return Ending::OutputFailed;
+    }
+    outputPath_ = *outputPath;
     if (std::optional<Ending> failed = convertWorkFile(byteCount, resume)) return *failed;
 
     // The work file first: a journal without it is only removed by the next start.
@@ -323,14 +371,14 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
 
 void RunSequence::writeJournal(std::uint64_t byteCount) {
     RunJournal journal;
-    journal.outputPath = paths_.OutputPath;
+    journal.outputPath = outputPath_;
     journal.outputCreated = !(settings_.ExistingFilePolicy == "2" && outputExisted_);
     journal.workFileSize = byteCount;
     journal.settings = settings_;
     const std::string path = JournalPath(paths_.WorkPath);
     if (!journal.outputCreated) {
         std::error_code error;
-        journal.runStart = std::filesystem::file_size(BytesPath(paths_.OutputPath), error);
+        journal.runStart = std::filesystem::file_size(BytesPath(outputPath_), error);
         // Without its start the journal could only mislead; the run goes on without one.
         if (error) {
             RemoveIfPresent(path);
@@ -350,13 +398,13 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     const RecordLayout layout = resume ? MakeRecordLayout(settings).layout : layout_;
 
     if (resume) {
-        const WriteStatus status = CutToResumePoint(paths_.OutputPath, *resume);
+        const WriteStatus status = CutToResumePoint(outputPath_, *resume);
         if (status == WriteStatus::Busy) {
             tell(kBusyText, kWriterTitle);
             return Ending::OutputBusy;
         }
         if (status == WriteStatus::Failed) {
-            tell("Unable to cut the unfinished last line off the output file " + paths_.OutputPath + keptText,
+            tell("Unable to cut the unfinished last line off the output file " + outputPath_ + keptText,
                  kWriterTitle);
             return Ending::OutputFailed;
         }
@@ -364,14 +412,16 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
         writeJournal(byteCount);
     }
 
-    if (resume ? resume->headerToWrite : !(settings_.ExistingFilePolicy == "2" && outputExisted_)) {
-        const WriteStatus status = CreateOutputFile(paths_.OutputPath, settings);
+    const bool newFile = deliveryOptions_.newFileEachDelivery && !resume;
+    if (newFile ||
+        (resume ? resume->headerToWrite : !(settings_.ExistingFilePolicy == "2" && outputExisted_))) {
+        const WriteStatus status = CreateOutputFile(outputPath_, settings, newFile);
         if (status == WriteStatus::Busy) {
             tell(kBusyText, kWriterTitle);
             return Ending::OutputBusy;
         }
         if (status == WriteStatus::Failed) {
-            tell("Unable to create the output file " + paths_.OutputPath + keptText, kWriterTitle);
+            tell("Unable to create the output file " + outputPath_ + keptText, kWriterTitle);
             return Ending::OutputFailed;
         }
     }
@@ -381,8 +431,8 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     if (!processEvents()) return Ending::Cancelled;
 
     RecordFollower follower(view_, options_.clock, options_.timings, byteCount, stop_);
-    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, paths_.OutputPath, layout, &follower,
-                                                   resume ? resume->recordsWritten : 0);
+    const WriteRecordsResult result =
+        WriteRecords(paths_.WorkPath, outputPath_, layout, &follower, resume ? resume->recordsWritten : 0);
     if (result.stopped || stop_) return Ending::Cancelled;
     if (!result.workFileOpened) {
         tell("Unable to read the work file " + paths_.WorkPath + "; nothing was converted" + keptText,
@@ -394,20 +444,20 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
         const std::uint64_t skipped = resume ? resume->recordsWritten : 0;
         tell(std::to_string(result.recordsNotWritten) + " of " +
                  std::to_string(skipped + result.recordsWritten + result.recordsNotWritten) +
-                 " records could not be written to the output file " + paths_.OutputPath + "; " +
+                 " records could not be written to the output file " + outputPath_ + "; " +
                  std::to_string(skipped + result.recordsWritten) + " were written" + keptText,
              kWriterTitle);
         return Ending::RecordsNotWritten;
     }
 
     const WriteStatus status =
-        WriteFileTrailer(paths_.OutputPath, settings, resume ? resume->trailerLinesWritten : 0);
+        WriteFileTrailer(outputPath_, settings, resume ? resume->trailerLinesWritten : 0);
     if (status == WriteStatus::Busy) {
         tell(kBusyText, kWriterTitle);
         return Ending::OutputBusy;
     }
     if (status == WriteStatus::Failed) {
-        tell("Unable to write the end of the output file " + paths_.OutputPath + keptText, kWriterTitle);
+        tell("Unable to write the end of the output file " + outputPath_ + keptText, kWriterTitle);
         return Ending::OutputFailed;
     }
     return std::nullopt;

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "common/delivery_options.h"
 #include "common/record_layout.h"
 #include "common/run_paths.h"
 #include "common/settings.h"
@@ -25,11 +26,12 @@ struct RunOptions {
     std::optional<std::vector<std::filesystem::path>> configPlaces;
     Timings timings;
     SteadyClock clock = SystemSteadyClock();
+    WallClock wallClock = SystemWallClock();  // stamps the output file of a delivery
 };
 
 // One conversion run, from reading the configuration to its ending. The window calls
 // startUp() while loading, arms its start timer when that returns nothing, and calls
-// runConversion() when the timer fires. Both report how the run ended instead of ending
+// runDeliveries() when the timer fires. Both report how the run ended instead of ending
 // the process, so the caller decides (the program exits, a test asserts).
 class RunSequence {
   public:
@@ -41,14 +43,19 @@ class RunSequence {
     // Nothing while the run goes on; otherwise how it ended during start-up.
     std::optional<Ending> startUp();
 
-    // Polls for the marker, converts, and returns how the run ended.
+    // Polls for the marker, converts one delivery, and returns how that ended.
     Ending runConversion();
+
+    // runConversion(), and when staying online again after each delivery that was
+    // converted or empty, until one fails or Esc.
+    Ending runDeliveries();
 
     // Esc: every wait and the writer stop at once; runConversion returns Cancelled.
     void requestStop();
     bool stopRequested() const { return stop_; }
 
     const Settings& settings() const { return settings_; }
+    const DeliveryOptions& deliveryOptions() const { return deliveryOptions_; }
     const RunPaths& paths() const { return paths_; }
 
   private:
@@ -65,9 +72,14 @@ class RunSequence {
     Ending convertDataFile();
     Ending finishWorkFile();
     Ending endWithoutData();
-    Ending convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume);
+    Ending convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume,
+                         std::chrono::system_clock::time_point takenOver);
     std::optional<Ending> convertWorkFile(std::uint64_t byteCount, const ResumePoint* resume);
     void writeJournal(std::uint64_t byteCount);
+    // Before each delivery: the existing-file policy, the marker, "Waiting...".
+    std::optional<Ending> awaitDelivery();
+    // The configured output path, or a stamped one never used before.
+    std::optional<std::string> chooseOutputPath(std::chrono::system_clock::time_point takenOver);
     void tell(const std::string& text, const char* title);
 
     StatusView& view_;
@@ -75,6 +87,9 @@ class RunSequence {
     Settings settings_;
     RunPaths paths_;
     RecordLayout layout_;
+    DeliveryOptions deliveryOptions_;
+    std::string outputPath_;  // the output file of the delivery under way
+    int deliveriesConverted_ = 0;
     bool outputExisted_ = false;
     // Data of an earlier run the user chose to convert in this run instead of a delivery.
     std::optional<UnfinishedDelivery> finishing_;

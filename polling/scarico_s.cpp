@@ -154,6 +154,10 @@ ScaricoS::ScaricoS(RunOptions options, QWidget* parent)
     Timer2->setSingleShot(true);
     connect(Timer2, &QTimer::timeout, this, &ScaricoS::Timer2_Timer);
 
+    centreOnScreen();
+}
+
+void ScaricoS::centreOnScreen() {
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect frame(QPoint(0, 0), size());
         frame.moveCenter(screen->availableGeometry().center());
@@ -177,7 +181,7 @@ void ScaricoS::start() {
 void ScaricoS::Timer2_Timer() {
     Timer2->stop();
     converting_ = true;
-    const Ending ending = run_.runConversion();
+    const Ending ending = run_.runDeliveries();
     converting_ = false;
     finish(ending);
 }
@@ -215,6 +219,24 @@ void ScaricoS::showWaiting() {
     Label1->hide();
     Label2->hide();
     Label6->setText("Waiting...");
+    // As at start-up; the next delivery has not begun. (A no-op the first time.)
+    Label4->clear();
+    Label5->clear();
+    PB1->setValue(0);
+}
+
+void ScaricoS::showDeliveries(int converted, std::string_view lastOutputName) {
+    if (Frame2->isHidden()) {
+        // The unused frame goes below the others, which all stay where they are.
+        Frame2->setTitle(QStringLiteral("Deliveries"));
+        Frame2->setGeometry(TwipsRect(60, 3480, 5355, 855, this));
+        setFixedSize(TwipsToPixels(5505, this), TwipsToPixels(4425, this));
+        Frame2->show();
+        centreOnScreen();
+    }
+    QString text = QStringLiteral("Converted: %1").arg(converted);
+    if (!lastOutputName.empty()) text += QStringLiteral("   Last file: ") + Latin1(lastOutputName);
+    Label3->setText(text);
 }
 
 void ScaricoS::showOffLine() {

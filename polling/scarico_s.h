@@ -36,6 +36,7 @@ class ScaricoS : public QWidget, public StatusView {
     void showRecord(std::string_view record) override;
     void showProgress(std::uint64_t value, std::uint64_t maximum) override;
     void showSplash(std::chrono::milliseconds life) override;
+    void showDeliveries(int converted, std::string_view lastOutputName) override;
     void processEvents() override;
     QWidget* dialogParent() override { return this; }
 
@@ -48,6 +49,7 @@ class ScaricoS : public QWidget, public StatusView {
 
   private:
     void Timer2_Timer();
+    void centreOnScreen();
     void finish(Ending ending);
     void cancel();
 

@@ -22,6 +22,9 @@ class StatusView {
     virtual void showProgress(std::uint64_t value, std::uint64_t maximum) = 0;
     // Modal: returns once the splash has closed itself.
     virtual void showSplash(std::chrono::milliseconds life) = 0;
+    // Staying online: deliveries converted since start and the file the last one went to
+    // (a file name, no folder). Shown from start-up on, with 0 and no name.
+    virtual void showDeliveries(int /*converted*/, std::string_view /*lastOutputName*/) {}
     virtual void processEvents() = 0;
     // Owner of the message boxes.
     virtual QWidget* dialogParent() = 0;

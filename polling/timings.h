@@ -23,4 +23,11 @@ inline SteadyClock SystemSteadyClock() {
     return [] { return std::chrono::steady_clock::now(); };
 }
 
+// The time of day that goes into names; tests fix it.
+using WallClock = std::function<std::chrono::system_clock::time_point()>;
+
+inline WallClock SystemWallClock() {
+    return [] { return std::chrono::system_clock::now(); };
+}
+
 }  // namespace tallivo

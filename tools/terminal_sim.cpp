@@ -1,5 +1,6 @@
 // Stands in for the party that delivers the handheld terminal's data: waits for the
-// marker "~1~" in the output folder, writes "~dati.txt", then deletes the marker.
+// marker "~1~" in the output folder, writes "~dati.txt", then deletes the marker; as many
+// times in a row as asked, as a terminal docked again and again during a stock-take.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -11,22 +12,28 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
 struct Options {
     std::filesystem::path folder;
-    std::optional<std::filesystem::path> from;
+    std::vector<std::filesystem::path> from;  // one delivery each, in order
     std::optional<std::uint64_t> records;
+    std::uint64_t times = 1;
     std::uint64_t seed = 1;
     std::uint64_t timeoutMs = 60000;
     std::uint64_t delayMs = 0;
 };
 
 void Usage() {
-    std::cerr << "usage: terminal_sim --folder DIR (--from FILE | --records N [--seed S])\n"
-                 "                    [--timeout-ms T] [--delay-ms D]\n"
+    std::cerr << "usage: terminal_sim --folder DIR (--from FILE... | --records N [--seed S])\n"
+                 "                    [--times K] [--timeout-ms T] [--delay-ms D]\n"
                  "  waits for DIR/~1~, writes DIR/~dati.txt, deletes DIR/~1~.\n"
+                 "  --from may be given several times: one delivery per file, in order.\n"
+                 "  --times delivers all of that K times in a row (generated records: seed S,\n"
+                 "  S+1, ...), each after the marker has appeared again.\n"
+                 "  --timeout-ms is the longest wait for each marker.\n"
                  "  --delay-ms waits D ms after the marker appears before delivering.\n";
 }
 
@@ -49,9 +56,11 @@ std::optional<Options> Parse(int argc, char** argv) {
             options.folder = value;
             haveFolder = true;
         } else if (name == "--from") {
-            options.from = value;
+            options.from.push_back(value);
         } else if (name == "--records" && ParseNumber(value, number)) {
             options.records = number;
+        } else if (name == "--times" && ParseNumber(value, number) && number > 0) {
+            options.times = number;
         } else if (name == "--seed" && ParseNumber(value, number)) {
             options.seed = number;
         } else if (name == "--timeout-ms" && ParseNumber(value, number)) {
@@ -62,7 +71,7 @@ std::optional<Options> Parse(int argc, char** argv) {
             return std::nullopt;
         }
     }
-    if (!haveFolder || options.from.has_value() == options.records.has_value()) return std::nullopt;
+    if (!haveFolder || options.from.empty() == !options.records.has_value()) return std::nullopt;
     return options;
 }
 
@@ -96,33 +105,28 @@ bool CopyFile(std::ofstream& out, const std::filesystem::path& from) {
     return static_cast<bool>(out);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    const std::optional<Options> options = Parse(argc, argv);
-    if (!options) {
-        Usage();
-        return 2;
-    }
-    const std::filesystem::path marker = options->folder / "~1~";
-    const std::filesystem::path data = options->folder / "~dati.txt";
+// Waits for the marker, writes the data file, then deletes the marker. `from` null:
+// generated records.
+int DeliverOnce(const Options& options, const std::filesystem::path* from, std::uint64_t seed) {
+    const std::filesystem::path marker = options.folder / "~1~";
+    const std::filesystem::path data = options.folder / "~dati.txt";
 
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(options->timeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs);
     std::error_code error;
     while (!std::filesystem::exists(marker, error)) {
         if (Clock::now() >= deadline) {
-            std::cerr << "terminal_sim: no marker " << marker << " within " << options->timeoutMs << " ms\n";
+            std::cerr << "terminal_sim: no marker " << marker << " within " << options.timeoutMs << " ms\n";
             return 1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(options->delayMs));
+    std::this_thread::sleep_for(std::chrono::milliseconds(options.delayMs));
 
     {
         std::ofstream out(data, std::ios::binary | std::ios::trunc);
-        const bool written = out && (options->from ? CopyFile(out, *options->from)
-                                                   : WriteGenerated(out, *options->records, options->seed));
+        const bool written =
+            out && (from ? CopyFile(out, *from) : WriteGenerated(out, *options.records, seed));
         if (!written) {
             std::cerr << "terminal_sim: cannot write " << data << "\n";
             return 1;
@@ -132,6 +136,26 @@ int main(int argc, char** argv) {
     if (!std::filesystem::remove(marker, error)) {
         std::cerr << "terminal_sim: cannot delete " << marker << "\n";
         return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::optional<Options> options = Parse(argc, argv);
+    if (!options) {
+        Usage();
+        return 2;
+    }
+    for (std::uint64_t round = 0; round < options->times; ++round) {
+        if (options->from.empty()) {
+            if (const int status = DeliverOnce(*options, nullptr, options->seed + round)) return status;
+            continue;
+        }
+        for (const std::filesystem::path& from : options->from) {
+            if (const int status = DeliverOnce(*options, &from, options->seed)) return status;
+        }
     }
     return 0;
 }

@@ -66,6 +66,9 @@ struct Form12aControls {
     QCheckBox* Check4 = nullptr;
     QCheckBox* Check5 = nullptr;
     QCheckBox* Check6 = nullptr;
+    // Kept in orvwizard.opt, not in the configuration file.
+    QCheckBox* Check7 = nullptr;  // "Stay online for the next delivery"
+    QCheckBox* Check8 = nullptr;  // "A new file for each delivery"
 
     QComboBox* Combo1 = nullptr;
     QComboBox* Combo2 = nullptr;

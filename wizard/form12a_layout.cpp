@@ -241,11 +241,18 @@ void BuildOptionsFrame(QWidget* window, Form12aControls& c) {
     c.Option7 = Option("Option7", "Check existing file on disk");
     c.Option8 = Option("Option8", "Overwrite existing file on disk");
     c.Option9 = Option("Option9", "Append existing file on disk");
-    auto* column = new QVBoxLayout(c.Frame5);
-    column->addWidget(c.Option7);
-    column->addWidget(c.Option8);
-    column->addWidget(c.Option9);
-    column->addStretch(1);
+    c.Check7 = Check("Check7", "Stay online for the next delivery");
+    c.Check8 = Check("Check8", "A new file for each delivery");
+    // The delivery options beside the existing-file choice rather than under it: the frame
+    // keeps the height of the file terminator frame, and the window fits a 768-pixel screen.
+    auto* grid = new QGridLayout(c.Frame5);
+    grid->addWidget(c.Option7, 0, 0);
+    grid->addWidget(c.Option8, 1, 0);
+    grid->addWidget(c.Option9, 2, 0);
+    grid->addWidget(c.Check7, 0, 1);
+    grid->addWidget(c.Check8, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(3, 1);
     c.ExistingFileGroup = Group(window, {c.Option7, c.Option8, c.Option9});
 
     // Kept in the frame for their values only: the user neither sees nor changes them.

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/config_file.h"
+#include "common/delivery_options.h"
 #include "wizard/check_value.h"
 #include "wizard/core/control_values.h"
 #include "wizard/form12a.h"
@@ -65,6 +66,11 @@ void ApplyTick(QCheckBox* box, bool ticked) {
 void ApplySide(SideChoice side, QRadioButton* left, QRadioButton* right) {
     if (side == SideChoice::Left) left->setChecked(true);
     if (side == SideChoice::Right) right->setChecked(true);
+}
+
+void ApplyDeliveryOptions(const Form12aControls& c, const DeliveryOptions& options) {
+    c.Check7->setCheckState(options.stayOnline ? Qt::Checked : Qt::Unchecked);
+    c.Check8->setCheckState(options.newFileEachDelivery ? Qt::Checked : Qt::Unchecked);
 }
 
 enum class HideDateTimeTo { Apply, Keep };
@@ -172,13 +178,16 @@ void Form12a::InitControls() {
 bool Form12a::LoadConfiguration() {
     if (configPlaces_.empty()) return false;
     const std::optional<Settings> settings = ReadConfigurationFile(configPlaces_.front());
-    return settings && ApplySettings(controls_, *settings, HideDateTimeTo::Apply);
+    if (!settings || !ApplySettings(controls_, *settings, HideDateTimeTo::Apply)) return false;
+    ApplyDeliveryOptions(controls_, ReadDeliveryOptions(DeliveryOptionsPlace(configPlaces_.front())));
+    return true;
 }
 
 void Form12a::ResetDefaults() {
     // Lengths, fillers and sides follow the cleared fixed-length boxes; the date and time
     // box is left as it is.
     ApplySettings(controls_, WizardDefaults(), HideDateTimeTo::Keep);
+    ApplyDeliveryOptions(controls_, DeliveryOptions{});
 }
 
 }  // namespace tallivo

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "common/config_file.h"
+#include "common/delivery_options.h"
 #include "uikit/message_box.h"
 #include "wizard/check_value.h"
 #include "wizard/form12a.h"
@@ -166,11 +167,18 @@ void Form12a::SaveParameters() {
     if (TrimBlanks(c.Text4->text()).isEmpty()) c.Text4->setText(QStringLiteral("\\"));
 
     const Settings settings = SettingsFromControls(headerMode, headerValue, terminatorMode, terminatorValue);
+    const DeliveryOptions options{c.Check7->checkState() == Qt::Checked,
+                                  c.Check8->checkState() == Qt::Checked};
     bool currentFolderWritten = false;
     for (std::size_t place = 0; place < configPlaces_.size(); ++place) {
         // The other places are a courtesy for programs that look there; they stay silent.
         const bool written = WriteConfigurationFile(configPlaces_[place], settings) == WriteOutcome::Written;
         if (place == 0) currentFolderWritten = written;
+        // With both off and no file yet, nothing is written that was not written before.
+        const std::filesystem::path optionsPlace = DeliveryOptionsPlace(configPlaces_[place]);
+        std::error_code error;
+        if (options.anyOn() || std::filesystem::exists(optionsPlace, error))
+            WriteDeliveryOptions(optionsPlace, options);
     }
 
     if (!currentFolderWritten) {

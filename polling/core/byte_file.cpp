@@ -32,12 +32,14 @@ namespace {
 constexpr int kBaseFlags = _O_WRONLY | _O_CREAT | _O_BINARY;
 constexpr int kCreateFlag = _O_TRUNC;
 constexpr int kAppendFlag = _O_APPEND;
+constexpr int kNewFlag = _O_EXCL;
 constexpr int kPermissions = _S_IREAD | _S_IWRITE;
 using WriteSize = unsigned int;
 #else
 constexpr int kBaseFlags = O_WRONLY | O_CREAT | O_CLOEXEC;
 constexpr int kCreateFlag = O_TRUNC;
 constexpr int kAppendFlag = O_APPEND;
+constexpr int kNewFlag = O_EXCL;
 constexpr mode_t kPermissions = 0666;
 using WriteSize = std::size_t;
 #endif
@@ -61,7 +63,9 @@ void TakeBackPartialWrite(int fd, std::size_t writtenSoFar) {
 WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode) {
     // The system would stop the name at the NUL byte and write to another file.
     if (path.find('\0') != std::string::npos) return WriteStatus::Failed;
-    const int flags = kBaseFlags | (mode == OpenMode::Create ? kCreateFlag : kAppendFlag);
+    const int flags = kBaseFlags | (mode == OpenMode::Create   ? kCreateFlag
+                                    : mode == OpenMode::Append ? kAppendFlag
+                                                               : kNewFlag);
     int fd;
     do {
         fd = TALLIVO_OPEN(path.c_str(), flags, kPermissions);

@@ -8,8 +8,9 @@
 namespace tallivo {
 
 enum class OpenMode {
-    Create,  // create, or empty an existing file
-    Append,  // create when missing, write at the end
+    Create,     // create, or empty an existing file
+    Append,     // create when missing, write at the end
+    CreateNew,  // create; fails, leaving it alone, when something stands under the name
 };
 
 // Opens `path`, writes all of `bytes` and closes it again, checking every step: a record

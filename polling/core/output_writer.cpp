@@ -12,11 +12,12 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 }  // namespace
 
-WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings) {
+WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings, bool mustBeNew) {
     const FramingLine header = HeaderLine(settings);
     // The file is emptied even when the header code is unusable, so that an old file's
     // content never mixes with this run's records.
-    const WriteStatus status = WriteBytes(outputPath, header.bytes, OpenMode::Create);
+    const WriteStatus status =
+        WriteBytes(outputPath, header.bytes, mustBeNew ? OpenMode::CreateNew : OpenMode::Create);
     if (status != WriteStatus::Ok) return status;
     return header.badCode ? WriteStatus::Failed : WriteStatus::Ok;
 }

@@ -36,8 +36,9 @@ struct WriteRecordsResult {
 };
 
 // Creates or empties the output file, then writes the header (mode "1": one byte and
-// CR LF; mode "2": the string and CR LF; anything else nothing).
-WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings);
+// CR LF; mode "2": the string and CR LF; anything else nothing). `mustBeNew`: an existing
+// file is left alone and the result is Failed.
+WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings, bool mustBeNew = false);
 
 // One output line per work-file line; each record opened for append, written with CR LF
 // and closed, so it is on disk as soon as it is written. The first record that cannot be

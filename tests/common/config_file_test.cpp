@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "common/delivery_options.h"
 #include "support/test_files.h"
 
 namespace tallivo {
@@ -340,6 +341,48 @@ TEST(ConfigFile, DamagedWorkedExamplesNeverBreakTheReader) {
     }
     // Sanity: the damage is mild enough that some inputs still read, so the round trip was exercised.
     EXPECT_GT(accepted, 0);
+}
+
+// The second file beside orvwizard.cfg: exact bytes, and anything damaged means both off.
+TEST(DeliveryOptionsFile, ExactBytesAndDamagedFilesMeanBothOff) {
+    struct Row {
+        const char* name;
+        std::string bytes;
+        DeliveryOptions expected;
+    };
+    const std::vector<Row> rows{
+        {"both on", "StayOnline=1\r\nNewFileEachDelivery=1\r\n", {true, true}},
+        {"stay online only", "StayOnline=1\r\nNewFileEachDelivery=0\r\n", {true, false}},
+        {"new file only", "StayOnline=0\r\nNewFileEachDelivery=1\r\n", {false, true}},
+        {"lone LF line ends", "StayOnline=1\nNewFileEachDelivery=1\n", {true, true}},
+        {"empty", "", {}},
+        {"last line end missing", "StayOnline=1\r\nNewFileEachDelivery=1", {}},
+        {"lines swapped", "NewFileEachDelivery=1\r\nStayOnline=1\r\n", {}},
+        {"value other than 0 or 1", "StayOnline=2\r\nNewFileEachDelivery=1\r\n", {}},
+        {"value with a blank", "StayOnline= 1\r\nNewFileEachDelivery=1\r\n", {}},
+        {"third line", "StayOnline=1\r\nNewFileEachDelivery=1\r\nMore=1\r\n", {}},
+        {"lone CR", "StayOnline=1\rNewFileEachDelivery=1\r", {}},
+        {"the configuration file", std::string(kWorkedExample), {}},
+    };
+    TempFolder folder;
+    const std::filesystem::path place = folder / kDeliveryOptionsFileName;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ParseDeliveryOptions(row.bytes), row.expected);
+        WriteFile(place, row.bytes);
+        EXPECT_EQ(ReadDeliveryOptions(place), row.expected);
+        if (row.expected.anyOn()) {
+            ASSERT_EQ(WriteDeliveryOptions(place, row.expected), WriteOutcome::Written);
+            EXPECT_EQ(ReadDeliveryOptions(place), row.expected);
+        }
+    }
+    ASSERT_EQ(WriteDeliveryOptions(place, {true, false}), WriteOutcome::Written);
+    EXPECT_EQ(ReadBytes(place), "StayOnline=1\r\nNewFileEachDelivery=0\r\n");
+    EXPECT_EQ(ReadDeliveryOptions(folder / "missing.opt"), DeliveryOptions{});
+    EXPECT_EQ(ReadDeliveryOptions(folder.path()), DeliveryOptions{});
+    WriteFile(place, "StayOnline=1\r\nNewFileEachDelivery=1\r\n" + std::string(300, '\n'));
+    EXPECT_EQ(ReadDeliveryOptions(place), DeliveryOptions{});
+    EXPECT_EQ(DeliveryOptionsPlace(folder / "orvwizard.cfg"), folder / "orvwizard.opt");
 }
 
 }  // namespace

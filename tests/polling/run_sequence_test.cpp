@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateTime>
+#include <QGroupBox>
+#include <QProcess>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/delivery_options.h"
 #include "polling/core/run_journal.h"
 #include "run_test_fixture.h"
 #include "support/ordinary_account.h"
@@ -865,6 +869,178 @@ TEST_F(RunTest, SplashOnlyForSettingOne) {
         EXPECT_EQ(ending, Ending::Done);
         EXPECT_EQ(splashSeen, std::string(splashSetting) == "1");
         EXPECT_EQ(splashSurvivedEscape, std::string(splashSetting) == "1");
+    }
+}
+
+// Staying online: one delivery after another until Esc, or until one fails; with a new
+// file for each, every delivery in its own file named after the time it was taken over.
+TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
+    const std::string kOneLine = "1;2;A;B;01/01/2001;08:00\r\n";
+    const std::string kOneRecord = "1|2|01/01/2001|08:00|\r\n";
+    const std::string kLastLine = "9;9;A;B;09/09/2009;09:09\r\n";
+    const std::string kLastRecord = "9|9|09/09/2009|09:09|\r\n";
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    using Hook = std::function<void(const std::filesystem::path& folder, std::size_t delivery)>;
+    struct Row {
+        const char* name;
+        DeliveryOptions options;
+        std::vector<std::string> deliveries;
+        bool byTerminalSim;
+        Hook beforeDelivery;
+        Files files;  // all the folder holds at the end but the two configuration files
+        Ending ending;
+        const char* deliveriesShown;  // Label3; empty when not staying online
+        const char* message;          // the one message shown, if any
+    };
+    const std::vector<Row> rows{
+        {"three deliveries by the terminal side, each in a stamped file",
+         {true, true},
+         {kThreeLines, kOneLine, kLastLine},
+         true,
+         {},
+         {{"OUTPUT_20261208-134212.TXT", kThreeRecords + "<EOT>\r\n"},
+          {"OUTPUT_20261208-134312.TXT", kOneRecord + "<EOT>\r\n"},
+          {"OUTPUT_20261208-134412.TXT", kLastRecord + "<EOT>\r\n"},
+          {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 3   Last file: OUTPUT_20261208-134412.TXT",
+         nullptr},
+        {"a stamped name already taken",
+         {true, true},
+         {kOneLine},
+         false,
+         [](const std::filesystem::path& folder, std::size_t) {
+             WriteFile(folder / "OUTPUT_20261208-134212.TXT", "kept\r\n");
+             WriteFile(folder / "OUTPUT.TXT", "also kept\r\n");
+         },
+         {{"OUTPUT.TXT", "also kept\r\n"},
+          {"OUTPUT_20261208-134212.TXT", "kept\r\n"},
+          {"OUTPUT_20261208-134212_2.TXT", kOneRecord + "<EOT>\r\n"},
+          {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 1   Last file: OUTPUT_20261208-134212_2.TXT",
+         nullptr},
+        {"an empty delivery goes back to waiting",
+         {true, true},
+         {"", kOneLine},
+         false,
+         {},
+         {{"OUTPUT_20261208-134312.TXT", kOneRecord + "<EOT>\r\n"}, {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 1   Last file: OUTPUT_20261208-134312.TXT",
+         nullptr},
+        {"one file: each delivery overwrites it, as configured",
+         {true, false},
+         {kThreeLines, kOneLine},
+         false,
+         {},
+         {{"OUTPUT.TXT", kOneRecord + "<EOT>\r\n"}, {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 2   Last file: OUTPUT.TXT",
+         nullptr},
+        {"a failing second delivery ends the program and keeps its data",
+         {true, false},
+         {kThreeLines, kOneLine},
+         false,
+         [](const std::filesystem::path& folder, std::size_t delivery) {
+             if (delivery != 1) return;
+             std::filesystem::remove(folder / "OUTPUT.TXT");
+             std::filesystem::create_directory(folder / "OUTPUT.TXT");  // cannot be created
+         },
+         {{"OUTPUT.TXT/", ""}, {"~~dati.txt", kOneLine}},
+         Ending::OutputFailed,
+         "Converted: 1   Last file: OUTPUT.TXT",
+         "Unable to create the output file OUTPUT.TXT. The data is kept in the work file ~~dati.txt"},
+        {"a new file without staying online: one delivery, then the end",
+         {false, true},
+         {kOneLine},
+         false,
+         {},
+         {{"OUTPUT_20261208-134212.TXT", kOneRecord + "<EOT>\r\n"}},
+         Ending::Done,
+         "",
+         nullptr},
+    };
+    const auto takenOver = std::chrono::system_clock::time_point(
+        std::chrono::milliseconds(QDateTime(QDate(2026, 12, 8), QTime(13, 42, 12)).toMSecsSinceEpoch()));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder rowFolder;
+        TempFolder deliveryFolder;
+        MessageBox::clearShown();
+        WriteConfig(rowFolder.path(), TestSettings("\\"));
+        ASSERT_EQ(WriteDeliveryOptions(rowFolder / kDeliveryOptionsFileName, row.options),
+                  WriteOutcome::Written);
+        // Bare names in the current folder keep the expected message free of the folder.
+        const std::filesystem::path previousCurrent = std::filesystem::current_path();
+        std::filesystem::current_path(rowFolder.path());
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{rowFolder / "orvwizard.cfg"};
+        int clockReadings = 0;
+        options.wallClock = [&] { return takenOver + std::chrono::minutes(clockReadings++); };
+
+        QProcess terminal;
+        if (row.byTerminalSim) {
+            QStringList arguments{"--folder", QString::fromStdString(rowFolder.path().string()),
+                                  "--timeout-ms", "20000"};
+            for (std::size_t i = 0; i < row.deliveries.size(); ++i) {
+                const std::filesystem::path file = deliveryFolder / ("delivery" + std::to_string(i));
+                WriteFile(file, row.deliveries[i]);
+                arguments << "--from" << QString::fromStdString(file.string());
+            }
+            terminal.start(TERMINAL_SIM_BINARY, arguments);
+        }
+
+        ScaricoS window(options);
+        const QRect frame5 = window.findChild<QGroupBox*>("Frame5")->geometry();
+        std::size_t delivered = 0;
+        bool escapeWhileWaiting = false;
+        const auto ending = RunToEnd(window, {}, [&] {
+            const bool marker = Exists(rowFolder / "~1~");
+            if (!row.byTerminalSim && marker && delivered < row.deliveries.size()) {
+                if (row.beforeDelivery) row.beforeDelivery(rowFolder.path(), delivered);
+                Deliver(rowFolder.path(), row.deliveries[delivered++]);
+                return;
+            }
+            // After the last delivery: the marker again and "Off Line", still waiting.
+            if (marker && LabelText(window, "Label3") == row.deliveriesShown &&
+                window.findChild<QLabel*>("Label1")->isVisible() && !escapeWhileWaiting) {
+                escapeWhileWaiting = LabelText(window, "Label6") == "Waiting...";
+                PressEscape(window);
+            }
+        });
+        std::filesystem::current_path(previousCurrent);
+        if (row.byTerminalSim) {
+            if (terminal.state() != QProcess::NotRunning) terminal.waitForFinished(20000);
+            EXPECT_EQ(terminal.exitStatus(), QProcess::NormalExit);
+            EXPECT_EQ(terminal.exitCode(), 0);
+        }
+
+        EXPECT_EQ(ending, row.ending);
+        EXPECT_EQ(escapeWhileWaiting, row.ending == Ending::Cancelled);
+        Files found;
+        for (const auto& entry : std::filesystem::directory_iterator(rowFolder.path())) {
+            const std::string name = entry.path().filename().string();
+            // The journal goes with a kept work file; its bytes are the journal tests' concern.
+            if (name == "orvwizard.cfg" || name == kDeliveryOptionsFileName || name == "~~dati.journal")
+                continue;
+            if (entry.is_directory())
+                found.emplace_back(name + "/", "");
+            else
+                found.emplace_back(name, ReadFile(entry.path()));
+        }
+        std::sort(found.begin(), found.end());
+        Files expected = row.files;
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(found, expected);
+        EXPECT_EQ(LabelText(window, "Label3"), row.deliveriesShown);
+        EXPECT_EQ(window.findChild<QGroupBox*>("Frame2")->isVisible(), row.options.stayOnline);
+        EXPECT_EQ(window.findChild<QGroupBox*>("Frame5")->geometry(), frame5) << "no control moves";
+        if (row.message != nullptr) {
+            ExpectOneMessage(std::string(row.message) + kNextStartKeeps, "POLLING");
+        } else {
+            EXPECT_TRUE(MessageBox::shown().empty());
+        }
     }
 }
 

@@ -58,9 +58,10 @@ class RunTest : public ::testing::Test {
     }
 
     // The terminal side: the data file, then the marker goes.
-    void Deliver(const std::string& data) {
-        WriteFile(folder / "~dati.txt", data);
-        std::filesystem::remove(folder / "~1~");
+    void Deliver(const std::string& data) { Deliver(folder.path(), data); }
+    static void Deliver(const std::filesystem::path& into, const std::string& data) {
+        WriteFile(into / "~dati.txt", data);
+        std::filesystem::remove(into / "~1~");
     }
 
     // Starts the window and runs its events until it has ended. `afterStart` runs once

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "common/config_file.h"
+#include "polling/core/output_writer.h"
 #include "polling/core/resume_point.h"
 #include "polling/core/run_journal.h"
+#include "polling/core/stamped_output_name.h"
 #include "polling/core/unfinished_delivery.h"
 #include "support/test_files.h"
 
@@ -392,6 +394,49 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
         EXPECT_EQ(found->bytes, row.work ? 10u : 5u);
         EXPECT_EQ(found->recordsInOutput(), row.inOutput);
     }
+}
+
+TEST(StampedOutputPath, StampGoesBeforeTheExtension) {
+    struct Row {
+        std::string path;
+        int counter;
+        std::string expected;
+    };
+    const std::vector<Row> rows{
+        {"OUTPUT.TXT", 1, "OUTPUT_20261208-134212.TXT"},
+        {"OUTPUT.TXT", 2, "OUTPUT_20261208-134212_2.TXT"},
+        {"OUTPUT", 1, "OUTPUT_20261208-134212"},
+        {"OUTPUT", 3, "OUTPUT_20261208-134212_3"},
+        {"stock.take.csv", 1, "stock.take_20261208-134212.csv"},
+        {".hidden", 1, ".hidden_20261208-134212"},
+        {"out.d/OUTPUT", 1, "out.d/OUTPUT_20261208-134212"},
+        {"/data/out.d/OUTPUT.TXT", 12, "/data/out.d/OUTPUT_20261208-134212_12.TXT"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(StampedOutputPath(row.path, "20261208-134212", row.counter), row.expected) << row.path;
+    }
+}
+
+// A taken stamped name is never written over: the next counter is used, and creating a new
+// file refuses a name that appeared meanwhile.
+TEST(StampedOutputPath, TakenNamesAreSkippedAndNeverReplaced) {
+    TempFolder folder;
+    const std::string output = (folder / "OUTPUT.TXT").string();
+    WriteFile(folder / "OUTPUT_20261208-134212.TXT", "first\r\n");
+    WriteFile(folder / "OUTPUT_20261208-134212_2.TXT", "second\r\n");
+    const std::optional<std::string> free = FreeStampedOutputPath(output, "20261208-134212");
+    ASSERT_TRUE(free.has_value());
+    EXPECT_EQ(*free, (folder / "OUTPUT_20261208-134212_3.TXT").string());
+
+    Settings settings = WizardDefaults();
+    settings.FileHeaderMode = "2";
+    settings.FileHeaderValue = "HEADER";
+    EXPECT_EQ(CreateOutputFile((folder / "OUTPUT_20261208-134212_2.TXT").string(), settings, true),
+              WriteStatus::Failed);
+    EXPECT_EQ(ReadFile(folder / "OUTPUT_20261208-134212_2.TXT"), "second\r\n");
+    EXPECT_EQ(CreateOutputFile(*free, settings, true), WriteStatus::Ok);
+    EXPECT_EQ(ReadFile(*free), "HEADER\r\n");
+    EXPECT_EQ(ReadFile(folder / "OUTPUT_20261208-134212.TXT"), "first\r\n");
 }
 
 }  // namespace

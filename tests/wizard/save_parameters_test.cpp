@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "common/config_file.h"
+#include "common/delivery_options.h"
 #include "wizard_fixture.h"
 
 namespace tallivo::testing {
@@ -24,19 +25,69 @@ void TickFixedLengthWithoutLength(const Form12aControls& c) {
     c.Combo14->setCurrentIndex(0);
 }
 
+// The two delivery options go to orvwizard.opt beside every orvwizard.cfg, which stays the
+// worked example byte for byte whatever they are; they load back and "Reset Default" clears them.
 TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
-    const auto window = StartWizard();
-    MessageBox::setNextAnswer(MessageBox::Answer::Yes);
-    window->controls().Command1->click();
-    MessageBox::clearShown();
-    ClickSave(*window);
-    EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, kSaved}));
-    for (const auto& place : places_) {
-        SCOPED_TRACE(place.string());
-        EXPECT_EQ(ReadBytes(place), kWorkedExample);
+    struct Row {
+        const char* name;
+        bool stayOnline;
+        bool newFile;
+        bool earlierFile;                  // an options file with both on before the save
+        std::optional<std::string> saved;  // the options file after it; nothing: none
+    };
+    const std::vector<Row> rows{
+        {"both options off and no file yet: none written", false, false, false, std::nullopt},
+        {"both on", true, true, false, "StayOnline=1\r\nNewFileEachDelivery=1\r\n"},
+        {"stay online only", true, false, false, "StayOnline=1\r\nNewFileEachDelivery=0\r\n"},
+        {"a new file only", false, true, false, "StayOnline=0\r\nNewFileEachDelivery=1\r\n"},
+        {"both off over an earlier file", false, false, true, "StayOnline=0\r\nNewFileEachDelivery=0\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto& place : places_) {
+            std::filesystem::remove(DeliveryOptionsPlace(place));
+            if (row.earlierFile)
+                WriteBytes(DeliveryOptionsPlace(place), "StayOnline=1\r\nNewFileEachDelivery=1\r\n");
+        }
+        const auto window = StartWizard();
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        window->controls().Command1->click();
+        window->controls().Check7->setChecked(row.stayOnline);
+        window->controls().Check8->setChecked(row.newFile);
+        MessageBox::clearShown();
+        ClickSave(*window);
+        EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, kSaved}));
+        for (const auto& place : places_) {
+            SCOPED_TRACE(place.string());
+            EXPECT_EQ(ReadBytes(place), kWorkedExample);
+            const std::filesystem::path options = DeliveryOptionsPlace(place);
+            EXPECT_EQ(std::filesystem::exists(options), row.saved.has_value());
+            if (row.saved) {
+                EXPECT_EQ(ReadBytes(options), *row.saved);
+            }
+        }
+        EXPECT_EQ(Value(*window, "Text4"), QStringLiteral("\\"));
+        EXPECT_FALSE(std::filesystem::exists(root_ / "work" / "OUTPUT.TXT"))
+            << "the path check leaves nothing";
+
+        MessageBox::clearShown();
+        const auto reloaded = StartWizard();
+        EXPECT_TRUE(ShownTexts().empty()) << "no missing-file message";
+        EXPECT_EQ(Value(*reloaded, "Check7"), row.stayOnline ? "1" : "0");
+        EXPECT_EQ(Value(*reloaded, "Check8"), row.newFile ? "1" : "0");
+        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        reloaded->controls().Command1->click();
+        EXPECT_EQ(Value(*reloaded, "Check7"), "0");
+        EXPECT_EQ(Value(*reloaded, "Check8"), "0");
     }
-    EXPECT_EQ(Value(*window, "Text4"), QStringLiteral("\\"));
-    EXPECT_FALSE(std::filesystem::exists(root_ / "work" / "OUTPUT.TXT")) << "the path check leaves nothing";
+
+    // A damaged options file loads as both off; the configuration still loads.
+    WriteBytes(DeliveryOptionsPlace(places_[0]), "StayOnline=yes\r\nNewFileEachDelivery=1\r\n");
+    MessageBox::clearShown();
+    const auto damaged = StartWizard();
+    EXPECT_TRUE(ShownTexts().empty());
+    EXPECT_EQ(Value(*damaged, "Check7"), "0");
+    EXPECT_EQ(Value(*damaged, "Check8"), "0");
 }
 
 TEST_F(SaveParametersTest, AnsweringNoChangesNothing) {

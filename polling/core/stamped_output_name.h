@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tallivo {
+
+// The output path of one delivery in "a new file for each delivery": the stamp (the time
+// the delivery was taken over, "YYYYMMDD-HHMMSS") goes before the extension, or at the end
+// of a name without one; `counter` 2, 3 ... follows the stamp as "_2", "_3" ...
+// "C:\OUT\OUTPUT.TXT" -> "C:\OUT\OUTPUT_20261208-134212.TXT".
+std::string StampedOutputPath(const std::string& outputPath, const std::string& stamp, int counter = 1);
+
+// The first stamped name under which nothing stands yet; nothing when all are taken.
+std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, const std::string& stamp);
+
+}  // namespace tallivo
