@@ -4,8 +4,8 @@
 #
 #   wine_polling_window.sh POLLING_EXE TERMINAL_SIM_EXE FOLDER SCREENSHOT_FOLDER
 set -euo pipefail
-exe=$1
-terminal=$2
+exe=$(realpath "$1")
+terminal=$(realpath "$2")
 folder=$3
 shots=$4
 mkdir -p "$folder" "$shots"

@@ -6,7 +6,7 @@
 #
 #   wine_wizard_window.sh WIZARD_EXE FOLDER [SCREENSHOT_FOLDER]
 set -euo pipefail
-exe=$1
+exe=$(realpath "$1")
 folder=$2
 shots=${3:-}
 mkdir -p "$folder"
@@ -15,19 +15,29 @@ mkdir -p "$folder"
 fail() { printf 'wizard window: FAILED: %s\n' "$*" >&2; exit 1; }
 step() { printf '   %s\n' "$*"; }
 
-# The window with this exact title, once it is mapped; its id, or nothing after 60 s.
-window() { timeout 60 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | tail -n 1; }
+# A visible window with this exact title that is not one of the ids after the title (a box
+# just answered may still be mapped for a moment); its id, or nothing after 60 s.
+window() {
+  local title=$1 id
+  shift
+  for _ in $(seq 300); do
+    for id in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
+      case " $* " in *" $id "*) ;; *) echo "$id"; return ;; esac
+    done
+    sleep 0.2
+  done
+}
 # Keys to the window that has the focus, as typed (XTEST), after the window has taken it.
 keys() {
   xdotool windowfocus "$1" 2>/dev/null || true
   sleep 0.5
   shift
-  xdotool key --delay 150 "$@"
-  sleep 1
+  xdotool key --delay 200 "$@"
+  sleep 2
 }
-shot() { [ -z "$shots" ] || import -window "$1" "$shots/$2.png"; }
+shot() { [ -z "$shots" ] || timeout 20 import -window "$1" "$shots/$2.png" || true; }
 
-main_title="Velmora PDA Output file wizard (V. 3.0)"
+main_title="Velmora PDA Output file wizard \\(V\\. 3\\.0\\)"  # a regular expression
 prefix_c="$WINEPREFIX/drive_c"
 rm -f "$folder/orvwizard.cfg" "$prefix_c/orvwizard.cfg" "$prefix_c/windows/orvwizard.cfg" \
   "$prefix_c/windows/system/orvwizard.cfg"
@@ -42,6 +52,7 @@ step "missing-file message shown"
 shot "$message" wizard-missing-file
 keys "$message" Return
 
+sleep 2
 main=$(window "$main_title")
 [ -n "$main" ] || fail "no main window"
 eval "$(xdotool getwindowgeometry --shell "$main")"
@@ -53,12 +64,12 @@ shot "$main" wizard
 # The focus starts on the first control; the last three in reading order are "Save
 # Parameters", "Reset Default" and "Exit", so three steps back reach "Save Parameters".
 keys "$main" shift+Tab shift+Tab shift+Tab space
-question=$(window "DOWNLOAD WIZARD")
+question=$(window "DOWNLOAD WIZARD" "$message")
 [ -n "$question" ] || fail "no question after Save Parameters"
 step "save question shown"
 shot "$question" wizard-save-question
 keys "$question" Return
-done_box=$(window "DOWNLOAD WIZARD")
+done_box=$(window "DOWNLOAD WIZARD" "$message" "$question")
 [ -n "$done_box" ] || fail "no message after saving"
 shot "$done_box" wizard-saved
 keys "$done_box" Return
