@@ -15,8 +15,8 @@
 
 #include "polling/progress_scale.h"
 #include "polling/splash.h"
-#include "polling/window_font.h"
 #include "uikit/twips.h"
+#include "uikit/window_font.h"
 
 // The images live in a static library; their registration must be pulled in by hand.
 static void InitPollingResources() {

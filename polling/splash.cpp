@@ -7,8 +7,8 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "polling/window_font.h"
 #include "uikit/twips.h"
+#include "uikit/window_font.h"
 
 #ifndef TALLIVO_VERSION_TEXT
 #define TALLIVO_VERSION_TEXT "5.0"

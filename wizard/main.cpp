@@ -3,6 +3,7 @@
 
 #include "common/command_line.h"
 #include "common/config_places.h"
+#include "uikit/window_font.h"
 #include "wizard/form12a.h"
 
 int main(int argc, char* argv[]) {
@@ -15,6 +16,11 @@ int main(int argc, char* argv[]) {
         return *status;
 
     QApplication application(argc, argv);
+#ifdef _WIN32
+    // Windows' default dialog face is no sans-serif one under wine, and taller than the
+    // window was laid out for; the programs' own face keeps it sans-serif and within the screen.
+    QApplication::setFont(tallivo::WindowFont(8.25, false));
+#endif
     tallivo::Form12a window(tallivo::DefaultConfigPlaces());
     window.Start();
     window.show();

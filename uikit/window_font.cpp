@@ -1,4 +1,4 @@
-#include "polling/window_font.h"
+#include "uikit/window_font.h"
 
 #include <QStringList>
 
