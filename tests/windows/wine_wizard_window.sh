@@ -16,11 +16,12 @@ fail() { printf 'wizard window: FAILED: %s\n' "$*" >&2; exit 1; }
 step() { printf '   %s\n' "$*"; }
 
 # A visible window with this exact title that is not one of the ids after the title (a box
-# just answered may still be mapped for a moment); its id, or nothing after 60 s.
+# just answered may still be mapped for a moment); its id, or nothing after 120 s (a busy
+# machine starts wine slowly).
 window() {
   local title=$1 id
   shift
-  for _ in $(seq 300); do
+  for _ in $(seq 600); do
     for id in $(xdotool search --onlyvisible --name "^$title\$" 2>/dev/null); do
       case " $* " in *" $id "*) ;; *) echo "$id"; return ;; esac
     done
