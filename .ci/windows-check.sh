@@ -103,6 +103,10 @@ Xvfb ":$display" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=":$display"
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
+# A wine session keeps the display driver its desktop process started with, and the suites
+# started this one without a display: end it, so the window opens in a new one on Xvfb.
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 bash tests/windows/wine_wizard_window.sh "$build/wizard/wizard.exe" "$work/wizard" "${SCREENSHOTS:-}" ||
   fail "wizard.exe window"
 if [ -n "${SCREENSHOTS:-}" ]; then
