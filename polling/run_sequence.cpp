@@ -184,10 +184,11 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
     // a new one is left half made only when a run ended while writing it.
     if (!PathExists(paths_.WorkPath)) RemoveIfPresent(journalPath);
     if (!journalPath.empty()) RemoveIfPresent(journalPath + ".new");
-    std::optional<UnfinishedDelivery> delivery = FindUnfinishedDelivery(paths_);
+    const bool newFiles = deliveryOptions_.newFileEachDelivery;
+    std::optional<UnfinishedDelivery> delivery = FindUnfinishedDelivery(paths_, newFiles);
     if (!delivery) return std::nullopt;
     const std::string question =
-        UnfinishedDeliveryQuestion(*delivery, paths_.OutputPath, settings_.ExistingFilePolicy);
+        UnfinishedDeliveryQuestion(*delivery, paths_.OutputPath, settings_.ExistingFilePolicy, newFiles);
     if (MessageBox::askYesNo(view_.dialogParent(),
                              QString::fromLatin1(question.data(), static_cast<qsizetype>(question.size())),
                              QString::fromLatin1(kWriterTitle))) {
@@ -337,7 +338,10 @@ Ending RunSequence::finishWorkFile() {
     view_.showByteCount(byteCount);
     if (!processEvents()) return Ending::Cancelled;
     if (byteCount == 0) return endWithoutData();
-    const bool resumes = settings_.ExistingFilePolicy == "2" && finishing_->resume;
+    const bool resumes = finishing_
+                             ->continuedFile(paths_.OutputPath, settings_.ExistingFilePolicy,
+                                             deliveryOptions_.newFileEachDelivery)
+                             .has_value();
     return convertAndEnd(byteCount, resumes ? &*finishing_->resume : nullptr, options_.wallClock());
 }
 
@@ -350,8 +354,9 @@ Ending RunSequence::endWithoutData() {
 
 Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume,
                                   std::chrono::system_clock::time_point takenOver) {
-    // A resumed run goes on in the file it had begun (its journal names the configured one).
-    const std::optional<std::string> outputPath = resume ? paths_.OutputPath : chooseOutputPath(takenOver);
+    // A resumed run goes on in the file it had begun.
+    const std::optional<std::string> outputPath =
+        resume ? finishing_->resumeOutputPath : chooseOutputPath(takenOver);
     if (!outputPath) {
         tell("No free name is left for the output file " + paths_.OutputPath +
                  ". The data is kept in the work file " + paths_.WorkPath + NextStartOffers(),

@@ -1,5 +1,6 @@
 #include "polling/core/stamped_output_name.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "polling/core/leftover_files.h"
@@ -14,6 +15,15 @@ constexpr int kMaxCounter = 999;
 // Where the file name begins: after the last separator the platform knows.
 std::size_t FileNameStart(const std::string& path) {
     return path.size() - std::filesystem::path(path).filename().string().size();
+}
+
+// "YYYYMMDD-HHMMSS"
+bool IsStamp(const std::string& text) {
+    if (text.size() != 15 || text[8] != '-') return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i != 8 && (text[i] < '0' || text[i] > '9')) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -34,6 +44,19 @@ std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, 
         if (!PathExists(candidate)) return candidate;
     }
     return std::nullopt;
+}
+
+bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate) {
+    // The stamp starts one past where the name and its stamp first differ from the original.
+    std::size_t start = 0;
+    while (start < outputPath.size() && start < candidate.size() && outputPath[start] == candidate[start])
+        ++start;
+    const std::string stamp = candidate.substr(std::min(start + 1, candidate.size()), 15);
+    if (!IsStamp(stamp)) return false;
+    for (int counter = 1; counter <= kMaxCounter; ++counter) {
+        if (StampedOutputPath(outputPath, stamp, counter) == candidate) return true;
+    }
+    return false;
 }
 
 }  // namespace tallivo

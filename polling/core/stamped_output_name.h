@@ -14,4 +14,7 @@ std::string StampedOutputPath(const std::string& outputPath, const std::string& 
 // The first stamped name under which nothing stands yet; nothing when all are taken.
 std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, const std::string& stamp);
 
+// Whether `candidate` is one of the names StampedOutputPath makes of `outputPath`.
+bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate);
+
 }  // namespace tallivo

@@ -4,6 +4,7 @@
 
 #include "polling/core/leftover_files.h"
 #include "polling/core/run_journal.h"
+#include "polling/core/stamped_output_name.h"
 #include "polling/core/work_file_reader.h"
 
 namespace tallivo {
@@ -31,13 +32,28 @@ std::optional<std::uint64_t> UnfinishedDelivery::recordsInOutput() const {
     return std::nullopt;
 }
 
-std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths) {
+std::optional<std::string> UnfinishedDelivery::continuedFile(const std::string& outputPath,
+                                                             const std::string& existingFilePolicy,
+                                                             bool newFileEachDelivery) const {
+    if (!resume) return std::nullopt;
+    if (resumeOutputPath != outputPath) return resumeOutputPath;
+    if (existingFilePolicy == "2" && !newFileEachDelivery) return resumeOutputPath;
+    return std::nullopt;
+}
+
+std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths, bool newFileEachDelivery) {
     if (PathExists(paths.WorkPath)) {
         UnfinishedDelivery delivery = Describe(paths.WorkPath, true);
         const std::optional<RunJournal> journal = ReadJournal(JournalPath(paths.WorkPath));
         // A journal for another output file (changed in the wizard since) tells nothing here.
-        if (journal && journal->outputPath == paths.OutputPath)
+        // A stamped file is the run's own, created new: a link under its name is nobody's choice.
+        const bool itsOwnFile = journal && newFileEachDelivery &&
+                                IsStampedOutputPath(paths.OutputPath, journal->outputPath) &&
+                                ProbeFile(journal->outputPath, Links::Refuse);
+        if (journal && (journal->outputPath == paths.OutputPath || itsOwnFile)) {
             delivery.resume = FindResumePoint(*journal, paths.WorkPath);
+            if (delivery.resume) delivery.resumeOutputPath = journal->outputPath;
+        }
         return delivery;
     }
     if (PathExists(paths.DataPath) && !ProbeFile(paths.MarkerPath, Links::Refuse))
@@ -46,14 +62,22 @@ std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths) 
 }
 
 std::string UnfinishedDeliveryQuestion(const UnfinishedDelivery& delivery, const std::string& outputPath,
-                                       const std::string& existingFilePolicy) {
+                                       const std::string& existingFilePolicy, bool newFileEachDelivery) {
     const std::string records = std::to_string(delivery.records);
     const std::optional<std::uint64_t> inOutput = delivery.recordsInOutput();
+    const std::optional<std::string> continued =
+        delivery.continuedFile(outputPath, existingFilePolicy, newFileEachDelivery);
     std::string text = "An earlier run did not finish converting its data, kept in\n" + delivery.path + "\n" +
                        "Records in the data: " + records + "\n" + "Already in the output file: " +
                        (inOutput ? std::to_string(*inOutput) : std::string("not known")) + "\n" +
-                       "Output file: " + outputPath + "\n";
-    if (existingFilePolicy != "2") {
+                       "Output file: " + continued.value_or(outputPath) + "\n";
+    if (continued) {
+        text += "Converting them now adds the " + std::to_string(delivery.records - *inOutput) +
+                " records not yet there at its end.\n";
+    } else if (newFileEachDelivery) {
+        text += "Converting them now writes all " + records +
+                " records to a new file, named as for a delivery.\n";
+    } else if (existingFilePolicy != "2") {
         text += "Converting them now replaces the output file, as every run does.\n";
     } else if (inOutput) {
         text += "Converting them now adds the " + std::to_string(delivery.records - *inOutput) +

@@ -327,8 +327,16 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
         std::vector<MessageBox::Answer> answers;
         Ending ending;
         std::string expectedOutput;
+        // A new file for each delivery: `output` is then the stamped file the journal names,
+        // and the question names `shownOutput` with its own line on converting.
+        bool newFiles = false;
+        std::string outputName = "OUTPUT.TXT";
+        std::string resultName = "OUTPUT.TXT";  // where `expectedOutput` is
+        std::string shownOutput = "OUTPUT.TXT";
+        const char* conversion = nullptr;
     };
     const std::string all = kThreeRecords + "<EOT>\r\n";
+    const std::string begun = "OUTPUT_20261208-120000.TXT";  // by the interrupted run
     // With the settings changed in the wizard since the journal was written.
     const std::string allChanged =
         "4006381333931;5|01/02/2003|10:20|\r\n123;12|31/12/2004|23:59|\r\nno separators here\r\n<END>\r\n";
@@ -396,6 +404,48 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
          {MessageBox::Answer::Yes, MessageBox::Answer::No},
          Ending::OverwriteRefused,
          old + firstRecord},
+        {"a new file each delivery: finished in the file its run began",
+         "0",
+         true,
+         firstRecord + "123|12|31",
+         true,
+         "1",
+         {MessageBox::Answer::Yes},
+         Ending::Done,
+         all,
+         true,
+         begun,
+         begun,
+         begun,
+         "Converting them now adds the 2 records not yet there at its end."},
+        {"a new file each delivery, its file edited since: all in a new file",
+         "2",
+         true,
+         "edited\r\n" + firstRecord,
+         true,
+         "not known",
+         {MessageBox::Answer::Yes},
+         Ending::Done,
+         allChanged,
+         true,
+         begun,
+         "OUTPUT_20261208-134212.TXT",
+         "OUTPUT.TXT",
+         "Converting them now writes all 3 records to a new file, named as for a delivery."},
+        {"a new file each delivery, a data file: all in a new file",
+         "2",
+         false,
+         std::nullopt,
+         false,
+         "0",
+         {MessageBox::Answer::Yes},
+         Ending::Done,
+         all,
+         true,
+         begun,
+         "OUTPUT_20261208-134212.TXT",
+         "OUTPUT.TXT",
+         "Converting them now writes all 3 records to a new file, named as for a delivery."},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -403,11 +453,12 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
         Settings settings = TestSettings(rowFolder.path().string());
         settings.ExistingFilePolicy = row.policy;
         const std::string work = (rowFolder / "~~dati.txt").string();
-        const std::string output = (rowFolder / "OUTPUT.TXT").string();
+        const std::string output = (rowFolder / row.outputName).string();
         if (row.journal) {
             RunJournal journal;
             journal.outputPath = output;
-            journal.runStart = old.size();
+            journal.outputCreated = row.newFiles;
+            journal.runStart = row.newFiles ? 0 : old.size();
             journal.workFileSize = kThreeLines.size();
             journal.settings = settings;
             ASSERT_TRUE(WriteJournal(rowFolder.file("~~dati.journal"), journal));
@@ -416,6 +467,8 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
             settings.EndOfFileMessage = "<END>";
         }
         WriteConfig(rowFolder.path(), settings);
+        ASSERT_EQ(WriteDeliveryOptions(rowFolder / kDeliveryOptionsFileName, {false, row.newFiles}),
+                  WriteOutcome::Written);
         WriteFile(row.workFile ? work : (rowFolder / "~dati.txt").string(), kThreeLines);
         if (row.output) WriteFile(output, *row.output);
         MessageBox::reset();
@@ -423,13 +476,20 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
 
         RunOptions options = FastOptions();
         options.configPlaces = std::vector<std::filesystem::path>{rowFolder / "orvwizard.cfg"};
+        options.wallClock = [] {
+            return std::chrono::system_clock::time_point(std::chrono::milliseconds(
+                QDateTime(QDate(2026, 12, 8), QTime(13, 42, 12)).toMSecsSinceEpoch()));
+        };
         ScaricoS window(options);
         bool markerSeen = false;
         const auto ending =
             RunToEnd(window, {}, [&] { markerSeen = markerSeen || Exists(rowFolder / "~1~"); });
         EXPECT_EQ(ending, row.ending);
         EXPECT_FALSE(markerSeen || Exists(rowFolder / "~1~")) << "this run takes no delivery";
-        EXPECT_EQ(ReadFile(output), row.expectedOutput);
+        EXPECT_EQ(ReadFile(rowFolder / row.resultName), row.expectedOutput);
+        if (row.resultName != row.outputName && row.output) {
+            EXPECT_EQ(ReadFile(output), *row.output) << "a file begun by another run is left as it was";
+        }
         EXPECT_TRUE(KeptNames(rowFolder.path()).empty());
         const bool done = row.ending == Ending::Done;
         EXPECT_EQ(Exists(work), !done);
@@ -443,8 +503,10 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
         const std::string offered = row.workFile ? work : (rowFolder / "~dati.txt").string();
         std::string question = "An earlier run did not finish converting its data, kept in\n" + offered +
                                "\nRecords in the data: 3\nAlready in the output file: " + row.inOutput +
-                               "\nOutput file: " + output + "\n";
-        if (std::string(row.policy) != "2")
+                               "\nOutput file: " + (rowFolder / row.shownOutput).string() + "\n";
+        if (row.conversion != nullptr)
+            question += std::string(row.conversion) + "\n";
+        else if (std::string(row.policy) != "2")
             question += "Converting them now replaces the output file, as every run does.\n";
         else if (std::string(row.inOutput) == "not known")
             question +=

@@ -368,7 +368,12 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
         bool work, data, marker;
         const char* offered;  // nullptr: nothing
         std::optional<std::uint64_t> inOutput;
+        // A journal of a run that had created this file and written nothing to it yet.
+        const char* journalFor = nullptr;
+        bool newFiles = false;
+        bool journalFileIsLink = false;
     };
+    const char* stamped = "OUTPUT_20261208-134212.TXT";
     const std::vector<Row> rows{
         {"nothing left", false, false, false, nullptr, std::nullopt},
         {"work file, no journal", true, false, false, "~~dati.txt", std::nullopt},
@@ -377,6 +382,14 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
         {"data file", false, true, false, "~dati.txt", 0},
         {"data file next to a marker", false, true, true, nullptr, std::nullopt},
         {"marker only", false, false, true, nullptr, std::nullopt},
+        {"journal for the output file", true, false, false, "~~dati.txt", 0, "OUTPUT.TXT"},
+        {"journal for its stamped file", true, false, false, "~~dati.txt", 0, stamped, true},
+        {"journal for a stamped file, one file for all", true, false, false, "~~dati.txt", std::nullopt,
+         stamped},
+        {"journal for another name", true, false, false, "~~dati.txt", std::nullopt,
+         "OTHER_20261208-134212.TXT", true},
+        {"journal for a stamped name that is a link", true, false, false, "~~dati.txt", std::nullopt, stamped,
+         true, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -386,13 +399,31 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
         if (row.work) WriteFile(paths.WorkPath, "1;1\r\n2;2\r\n");
         if (row.data) WriteFile(paths.DataPath, "3;3\r\n");
         if (row.marker) WriteFile(paths.MarkerPath, "");
-        const std::optional<UnfinishedDelivery> found = FindUnfinishedDelivery(paths);
+        if (row.journalFor != nullptr) {
+            const std::string begun = folder.file(row.journalFor);
+            if (row.journalFileIsLink) {
+                WriteFile(folder / "elsewhere.txt", "");
+                std::error_code made;
+                std::filesystem::create_symlink(folder / "elsewhere.txt", begun, made);
+                if (made) continue;  // this system makes no symbolic links
+            } else {
+                WriteFile(begun, "");
+            }
+            RunJournal journal;
+            journal.outputPath = begun;
+            journal.outputCreated = true;
+            journal.workFileSize = 10;
+            journal.settings = WizardDefaults();
+            ASSERT_TRUE(WriteJournal(JournalPath(paths.WorkPath), journal));
+        }
+        const std::optional<UnfinishedDelivery> found = FindUnfinishedDelivery(paths, row.newFiles);
         ASSERT_EQ(found.has_value(), row.offered != nullptr);
         if (!found) continue;
         EXPECT_EQ(found->path, folder.file(row.offered));
         EXPECT_EQ(found->records, row.work ? 2u : 1u);
         EXPECT_EQ(found->bytes, row.work ? 10u : 5u);
         EXPECT_EQ(found->recordsInOutput(), row.inOutput);
+        EXPECT_EQ(found->resumeOutputPath, row.inOutput && row.work ? folder.file(row.journalFor) : "");
     }
 }
 
@@ -414,6 +445,26 @@ TEST(StampedOutputPath, StampGoesBeforeTheExtension) {
     };
     for (const Row& row : rows) {
         EXPECT_EQ(StampedOutputPath(row.path, "20261208-134212", row.counter), row.expected) << row.path;
+        EXPECT_TRUE(IsStampedOutputPath(row.path, row.expected)) << row.expected;
+    }
+    // Names that only look alike belong to no run of this output file.
+    const std::vector<std::pair<std::string, std::string>> strangers{
+        {"OUTPUT.TXT", "OUTPUT.TXT"},
+        {"OUTPUT.TXT", "OUTPUT_20261208-134212.CSV"},
+        {"OUTPUT.TXT", "OUTPUT_20261208-134212_1.TXT"},
+        {"OUTPUT.TXT", "OUTPUT_20261208-134212_02.TXT"},
+        {"OUTPUT.TXT", "OUTPUT_20261208-134212_1000.TXT"},
+        {"OUTPUT.TXT", "OUTPUT_2026120-8134212.TXT"},
+        {"OUTPUT.TXT", "OUTPUT_2026120x-134212.TXT"},
+        {"OUTPUT.TXT", "OUTPUT_20261208-134212"},
+        {"OUTPUT.TXT", "OTHER_20261208-134212.TXT"},
+        {"/data/OUTPUT.TXT", "/elsewhere/OUTPUT_20261208-134212.TXT"},
+        {"OUTPUT", "OUTPUT_20261208-134212.TXT"},
+        {"OUTPUT", "OUTPUT_"},
+        {"", ""},
+    };
+    for (const auto& [path, candidate] : strangers) {
+        EXPECT_FALSE(IsStampedOutputPath(path, candidate)) << path << " / " << candidate;
     }
 }
 
