@@ -5,7 +5,8 @@
 // left before it creates the marker: answered Yes, it finishes the output so that it is
 // byte for byte what the run would have made, overwriting or appending, and leaves nothing
 // behind; answered No, it sets the work file and a delivered data file aside under new
-// names, and still nothing may be lost.
+// names, and still nothing may be lost. With a new file for each delivery, Yes finishes the
+// one file the run had begun: no record may end up in two files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/delivery_options.h"
 #include "common/record_layout.h"
 #include "polling_test_support.h"
 #include "process_runner.h"
@@ -55,6 +57,7 @@ constexpr const char* kWorkFile = "~~dati.txt";
 constexpr const char* kDataFile = "~dati.txt";
 constexpr const char* kMarker = "~1~";
 constexpr const char* kOutput = "OUTPUT.TXT";
+constexpr const char* kStampedPrefix = "OUTPUT_";  // a new file for each delivery
 constexpr const char* kKeptPrefix = "~dati interrupted ";
 constexpr const char* kJournal = "~~dati.journal";
 
@@ -65,6 +68,7 @@ struct KillRow {
     bool convertNow;
     std::optional<std::string> outputBefore;  // the output file before the run, if any
     std::optional<std::string> header;        // FileHeaderValue with mode "2"
+    bool newFiles = false;                    // a new file for each delivery
 };
 
 // Test names and failure messages show the row by its name.
@@ -76,6 +80,7 @@ const KillRow kKillRows[] = {
     {"OverwriteSetAside", "0", false, std::nullopt, std::nullopt},
     {"OverwriteConvertedNow", "0", true, "an older output file\r\n", "HEADER"},
     {"AppendConvertedNow", "2", true, "an older output file\r\n", std::nullopt},
+    {"NewFileConvertedNow", "0", true, std::nullopt, "HEADER", true},
 };
 
 ChildSetup PollingIn(const std::filesystem::path& folder) {
@@ -104,7 +109,7 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds t
 
 // The output file has changed from what was there before the run: writing has begun.
 bool WritingBegun(const std::filesystem::path& folder, const std::optional<std::string>& outputBefore) {
-    if (!outputBefore) return Exists(folder / kOutput);
+    if (!outputBefore) return Exists(folder / kOutput) || !NamesStartingWith(folder, kStampedPrefix).empty();
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(folder / kOutput, error);
     return !error && (size != outputBefore->size() || ReadFile(folder / kOutput) != *outputBefore);
@@ -180,6 +185,20 @@ class CrashSafety : public ::testing::TestWithParam<KillRow> {
         layout = MakeRecordLayout(settings).layout;
     }
 
+    void Configure(const std::filesystem::path& dir) const {
+        WriteConfig(dir, settings);
+        ASSERT_EQ(WriteDeliveryOptions(dir / kDeliveryOptionsFileName, {false, GetParam().newFiles}),
+                  WriteOutcome::Written);
+        if (GetParam().outputBefore) WriteFile(dir / kOutput, *GetParam().outputBefore);
+    }
+
+    // With a new file for each delivery, the stamped file (the first, should there be more).
+    std::string OutputName(const std::filesystem::path& dir) const {
+        const std::vector<std::string> stamped = NamesStartingWith(dir, kStampedPrefix);
+        return GetParam().newFiles && !stamped.empty() ? *std::min_element(stamped.begin(), stamped.end())
+                                                       : kOutput;
+    }
+
     // The output file a run of `input` makes when nothing stops it.
     std::string UninterruptedOutput(const std::vector<std::string>& input) const {
         std::string bytes;
@@ -204,8 +223,7 @@ class CrashSafety : public ::testing::TestWithParam<KillRow> {
     RunTimes CalibrationRun() {
         const std::vector<std::string> input = GeneratedRecords(kRecords, 999);
         TempFolder folder;
-        WriteConfig(folder.path(), settings);
-        if (GetParam().outputBefore) WriteFile(folder / kOutput, *GetParam().outputBefore);
+        Configure(folder.path());
         ChildProcess terminal(TERMINAL_SIM_BINARY, TerminalFor(folder.path(), 999));
         const auto start = Clock::now();
         ChildProcess polling(POLLING_BINARY, PollingIn(folder.path()));
@@ -220,10 +238,10 @@ class CrashSafety : public ::testing::TestWithParam<KillRow> {
         EXPECT_EQ(polling.waitForExit(120s), 0);
         times.ends = since();
         EXPECT_EQ(terminal.waitForExit(20s), 0);
-        const RecordCensus census = TakeCensus(input, layout, folder.path(), kOutput);
+        const RecordCensus census = TakeCensus(input, layout, folder.path(), OutputName(folder.path()));
         EXPECT_EQ(census.inOutput, input.size()) << Describe(census);
         EXPECT_TRUE(census.leftOverFiles.empty()) << Describe(census);
-        EXPECT_TRUE(ReadFile(folder / kOutput) == UninterruptedOutput(input));
+        EXPECT_TRUE(ReadFile(folder / OutputName(folder.path())) == UninterruptedOutput(input));
         std::printf("[ kills    ] a whole run: writing from %lld to %lld ms, ended at %lld ms\n",
                     static_cast<long long>(times.writingStarts.count()),
                     static_cast<long long>(times.writingEnds.count()),
@@ -261,8 +279,7 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
 
         TempFolder folder;
         const std::filesystem::path& dir = folder.path();
-        WriteConfig(dir, settings);
-        if (row.outputBefore) WriteFile(dir / kOutput, *row.outputBefore);
+        Configure(dir);
         ChildProcess terminal(TERMINAL_SIM_BINARY, TerminalFor(dir, seed));
         const auto start = Clock::now();
         ChildProcess polling(POLLING_BINARY, PollingIn(dir));
@@ -284,7 +301,7 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         const std::string phase = endedByItself ? "ended by itself" : PhaseFromDisk(dir, row.outputBefore);
         ++phases[phase];
         SCOPED_TRACE("killed " + phase);
-        const RecordCensus afterKill = TakeCensus(input, layout, dir, kOutput);
+        const RecordCensus afterKill = TakeCensus(input, layout, dir, OutputName(dir));
         EXPECT_TRUE(afterKill.lost.empty()) << Describe(afterKill);
 
         std::vector<std::string> leftBytes;  // work file first, then data file: the order kept
@@ -306,7 +323,10 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
             EXPECT_EQ(restart.markerCreated, leftBytes.empty())
                 << "converting now, the start takes no delivery";
             EXPECT_TRUE(NamesStartingWith(dir, kKeptPrefix).empty());
-            const std::string output = ReadFile(dir / kOutput);
+            if (row.newFiles) {
+                EXPECT_EQ(NamesStartingWith(dir, kStampedPrefix).size(), 1u) << "one delivery, one file";
+            }
+            const std::string output = ReadFile(dir / OutputName(dir));
             const std::string expected = UninterruptedOutput(input);
             EXPECT_TRUE(output == expected)
                 << "the output differs from the uninterrupted run's: " << output.size() << " bytes against "
@@ -334,7 +354,7 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
             }
         }
         std::filesystem::remove(dir / kMarker);
-        const RecordCensus afterRestart = TakeCensus(input, layout, dir, kOutput);
+        const RecordCensus afterRestart = TakeCensus(input, layout, dir, OutputName(dir));
         EXPECT_TRUE(afterRestart.lost.empty()) << Describe(afterRestart);
         if (row.convertNow) {
             EXPECT_EQ(afterRestart.inBoth, 0u) << "no record may be both written and still waiting";

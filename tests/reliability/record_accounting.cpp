@@ -6,6 +6,7 @@
 #include <fstream>
 #include <unordered_set>
 
+#include "common/delivery_options.h"
 #include "polling_test_support.h"
 #include "process_runner.h"
 
@@ -59,7 +60,7 @@ RecordCensus TakeCensus(const std::vector<std::string>& input, const RecordLayou
     std::unordered_set<std::string> leftOver;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (name == "orvwizard.cfg" || name == "~1~") continue;
+        if (name == "orvwizard.cfg" || name == kDeliveryOptionsFileName || name == "~1~") continue;
         std::unordered_set<std::string>& into = name == outputName ? output : leftOver;
         if (name != outputName) census.leftOverFiles.push_back(name);
         for (std::string& line : SplitLines(ReadFile(entry.path()))) into.insert(std::move(line));
