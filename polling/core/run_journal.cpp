@@ -1,14 +1,14 @@
 #include "polling/core/run_journal.h"
 
 #include <charconv>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "common/config_file.h"
 #include "common/run_paths.h"
 #include "polling/core/byte_file.h"
 #include "polling/core/leftover_files.h"
+#include "polling/core/no_follow_files.h"
 
 namespace tallivo {
 
@@ -91,7 +91,9 @@ bool WriteJournal(const std::string& path, const RunJournal& journal) {
     std::error_code ignored;
     const std::optional<std::string> bytes = FormatJournal(journal);
     const std::string newPath = path + ".new";
-    if (bytes && WriteBytes(newPath, *bytes, OpenMode::Create) == WriteStatus::Ok) {
+    // Made new, so that nothing planted under the name (a link) is ever written through.
+    std::filesystem::remove(std::filesystem::path(newPath), ignored);
+    if (bytes && WriteBytes(newPath, *bytes, OpenMode::CreateNew) == WriteStatus::Ok) {
         std::error_code error;
         std::filesystem::rename(std::filesystem::path(newPath), std::filesystem::path(path), error);
         if (!error) return true;
@@ -105,12 +107,16 @@ bool WriteJournal(const std::string& path, const RunJournal& journal) {
 std::optional<RunJournal> ReadJournal(const std::string& path) {
     if (path.empty()) return std::nullopt;
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), error);
-    if (error || size > kMaxJournalBytes) return std::nullopt;
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    const std::optional<std::uintmax_t> size = RegularFileSize(path, error);
+    if (!size || *size > kMaxJournalBytes) return std::nullopt;
+    std::FILE* in = OpenRegularFile(path, FileAccess::Read, Links::Refuse, error);
+    if (in == nullptr) return std::nullopt;
+    // One byte more than the size read, to see the end of a file grown meanwhile.
+    std::string bytes(static_cast<std::size_t>(*size) + 1, '\0');
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
+    const bool failed = std::ferror(in) != 0;
+    std::fclose(in);
+    if (failed) return std::nullopt;
     return ParseJournal(bytes);
 }
 

@@ -138,6 +138,22 @@ TEST(NoFollowFiles, ALinkUnderTheNameIsRefusedAndItsTargetUntouched) {
     }
     EXPECT_FALSE(IsLink(folder.file("precious.txt")));
     EXPECT_FALSE(IsStrangersLink(folder.file("~1~"))) << "made by this very user";
+
+    // The journal is neither written nor read through a link, even to a whole journal.
+    RunJournal journal;
+    journal.outputPath = folder.file("OUTPUT.TXT");
+    journal.settings = WizardDefaults();
+    const std::string journalPath = folder.file("~~dati.journal");
+    ASSERT_TRUE(WriteJournal(folder.file("elsewhere.journal"), journal));
+    std::filesystem::create_symlink(folder / "precious.txt", journalPath + ".new");
+    EXPECT_TRUE(WriteJournal(journalPath, journal));
+    EXPECT_EQ(ReadFile(folder / "precious.txt"), "precious");
+    EXPECT_FALSE(IsLink(journalPath));
+    EXPECT_TRUE(ReadJournal(journalPath) == journal);
+    std::filesystem::remove(journalPath);
+    std::filesystem::create_symlink(folder / "elsewhere.journal", journalPath);
+    EXPECT_TRUE(ReadJournal(folder.file("elsewhere.journal")) == journal);
+    EXPECT_FALSE(ReadJournal(journalPath).has_value());
 }
 
 // Create empties a file only once it proved to be a regular file, and the calls work on one.
