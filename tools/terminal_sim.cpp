@@ -1,6 +1,7 @@
 // Stands in for the party that delivers the handheld terminal's data: waits for the
-// marker "~1~" in the output folder, writes "~dati.txt", then deletes the marker; as many
-// times in a row as asked, as a terminal docked again and again during a stock-take.
+// marker "~1~" in the output folder (and no "~dati.txt" there), writes "~dati.txt", then
+// deletes the marker; as many times in a row as asked, as a terminal docked again and
+// again during a stock-take.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -29,7 +30,7 @@ struct Options {
 void Usage() {
     std::cerr << "usage: terminal_sim --folder DIR (--from FILE... | --records N [--seed S])\n"
                  "                    [--times K] [--timeout-ms T] [--delay-ms D]\n"
-                 "  waits for DIR/~1~, writes DIR/~dati.txt, deletes DIR/~1~.\n"
+                 "  waits for DIR/~1~ (and no DIR/~dati.txt), writes DIR/~dati.txt, deletes DIR/~1~.\n"
                  "  --from may be given several times: one delivery per file, in order.\n"
                  "  --times delivers all of that K times in a row (generated records: seed S,\n"
                  "  S+1, ...), each after the marker has appeared again.\n"
@@ -114,9 +115,13 @@ int DeliverOnce(const Options& options, const std::filesystem::path* from, std::
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(options.timeoutMs);
     std::error_code error;
-    while (!std::filesystem::exists(marker, error)) {
+    // Also until the last delivery has been taken over: Windows keeps a deleted name visible
+    // while another program still has it open, so the marker just deleted may seem to be back,
+    // and writing now would replace data not yet converted.
+    while (!std::filesystem::exists(marker, error) || std::filesystem::exists(data, error)) {
         if (Clock::now() >= deadline) {
-            std::cerr << "terminal_sim: no marker " << marker << " within " << options.timeoutMs << " ms\n";
+            std::cerr << "terminal_sim: no marker " << marker << " without a data file within "
+                      << options.timeoutMs << " ms\n";
             return 1;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
