@@ -338,10 +338,8 @@ Ending RunSequence::finishWorkFile() {
     view_.showByteCount(byteCount);
     if (!processEvents()) return Ending::Cancelled;
     if (byteCount == 0) return endWithoutData();
-    const bool resumes = finishing_
-                             ->continuedFile(paths_.OutputPath, settings_.ExistingFilePolicy,
-                                             deliveryOptions_.newFileEachDelivery)
-                             .has_value();
+    const bool resumes =
+        finishing_->continuedFile(paths_.OutputPath, settings_.ExistingFilePolicy).has_value();
     return convertAndEnd(byteCount, resumes ? &*finishing_->resume : nullptr, options_.wallClock());
 }
 

@@ -12,9 +12,14 @@ namespace {
 // More deliveries within one second than anyone could dock.
 constexpr int kMaxCounter = 999;
 
-// Where the file name begins: after the last separator the platform knows.
-std::size_t FileNameStart(const std::string& path) {
-    return path.size() - std::filesystem::path(path).filename().string().size();
+// Where the stamp goes: before the extension, or at the end of a name without one.
+std::size_t StampPosition(const std::string& outputPath) {
+    // The file name begins after the last separator the platform knows.
+    const std::size_t nameStart =
+        outputPath.size() - std::filesystem::path(outputPath).filename().string().size();
+    const std::size_t dot = outputPath.find_last_of('.');
+    // A leading dot starts a hidden name, not an extension.
+    return dot == std::string::npos || dot <= nameStart ? outputPath.size() : dot;
 }
 
 // "YYYYMMDD-HHMMSS"
@@ -29,10 +34,7 @@ bool IsStamp(const std::string& text) {
 }  // namespace
 
 std::string StampedOutputPath(const std::string& outputPath, const std::string& stamp, int counter) {
-    const std::size_t nameStart = FileNameStart(outputPath);
-    std::size_t dot = outputPath.find_last_of('.');
-    // A leading dot starts a hidden name, not an extension.
-    if (dot == std::string::npos || dot <= nameStart) dot = outputPath.size();
+    const std::size_t dot = StampPosition(outputPath);
     std::string suffix = "_" + stamp;
     if (counter > 1) suffix += "_" + std::to_string(counter);
     return outputPath.substr(0, dot) + suffix + outputPath.substr(dot);
@@ -47,11 +49,7 @@ std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, 
 }
 
 bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate) {
-    // The stamp starts one past where the name and its stamp first differ from the original.
-    std::size_t start = 0;
-    while (start < outputPath.size() && start < candidate.size() && outputPath[start] == candidate[start])
-        ++start;
-    const std::string stamp = candidate.substr(std::min(start + 1, candidate.size()), 15);
+    const std::string stamp = candidate.substr(std::min(StampPosition(outputPath) + 1, candidate.size()), 15);
     if (!IsStamp(stamp)) return false;
     for (int counter = 1; counter <= kMaxCounter; ++counter) {
         if (StampedOutputPath(outputPath, stamp, counter) == candidate) return true;

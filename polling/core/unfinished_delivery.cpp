@@ -33,11 +33,8 @@ std::optional<std::uint64_t> UnfinishedDelivery::recordsInOutput() const {
 }
 
 std::optional<std::string> UnfinishedDelivery::continuedFile(const std::string& outputPath,
-                                                             const std::string& existingFilePolicy,
-                                                             bool newFileEachDelivery) const {
-    if (!resume) return std::nullopt;
-    if (resumeOutputPath != outputPath) return resumeOutputPath;
-    if (existingFilePolicy == "2" && !newFileEachDelivery) return resumeOutputPath;
+                                                             const std::string& existingFilePolicy) const {
+    if (resume && (existingFilePolicy == "2" || resumeOutputPath != outputPath)) return resumeOutputPath;
     return std::nullopt;
 }
 
@@ -65,8 +62,7 @@ std::string UnfinishedDeliveryQuestion(const UnfinishedDelivery& delivery, const
                                        const std::string& existingFilePolicy, bool newFileEachDelivery) {
     const std::string records = std::to_string(delivery.records);
     const std::optional<std::uint64_t> inOutput = delivery.recordsInOutput();
-    const std::optional<std::string> continued =
-        delivery.continuedFile(outputPath, existingFilePolicy, newFileEachDelivery);
+    const std::optional<std::string> continued = delivery.continuedFile(outputPath, existingFilePolicy);
     std::string text = "An earlier run did not finish converting its data, kept in\n" + delivery.path + "\n" +
                        "Records in the data: " + records + "\n" + "Already in the output file: " +
                        (inOutput ? std::to_string(*inOutput) : std::string("not known")) + "\n" +

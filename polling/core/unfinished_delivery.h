@@ -27,8 +27,7 @@ struct UnfinishedDelivery {
     // over: the output file when appending, or the stamped file the run had begun when each
     // delivery gets a new file (finished there, its records are never in two files).
     std::optional<std::string> continuedFile(const std::string& outputPath,
-                                             const std::string& existingFilePolicy,
-                                             bool newFileEachDelivery) const;
+                                             const std::string& existingFilePolicy) const;
 };
 
 // A journal for a stamped file counts only with a new file for each delivery.

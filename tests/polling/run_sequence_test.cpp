@@ -418,6 +418,20 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
          begun,
          begun,
          "Converting them now adds the 2 records not yet there at its end."},
+        {"a new file each delivery now, an appending run's journal: finished where it began",
+         "2",
+         true,
+         old + firstRecord + "123|12|31",
+         true,
+         "1",
+         {MessageBox::Answer::Yes},
+         Ending::Done,
+         old + all,
+         true,
+         "OUTPUT.TXT",
+         "OUTPUT.TXT",
+         "OUTPUT.TXT",
+         "Converting them now adds the 2 records not yet there at its end."},
         {"a new file each delivery, its file edited since: all in a new file",
          "2",
          true,
@@ -457,8 +471,10 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
         if (row.journal) {
             RunJournal journal;
             journal.outputPath = output;
-            journal.outputCreated = row.newFiles;
-            journal.runStart = row.newFiles ? 0 : old.size();
+            // A stamped file is always one its run created.
+            const bool stampedFile = row.outputName != "OUTPUT.TXT";
+            journal.outputCreated = stampedFile;
+            journal.runStart = stampedFile ? 0 : old.size();
             journal.workFileSize = kThreeLines.size();
             journal.settings = settings;
             ASSERT_TRUE(WriteJournal(rowFolder.file("~~dati.journal"), journal));
