@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
-#include <QJsonObject>
-#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 #include <filesystem>
@@ -58,18 +55,9 @@ class WizardTest : public ::testing::Test {
     std::filesystem::path previousCurrent_;
 };
 
-// In a process the window test started on a screen of its choosing: opens the window, unfolds
-// its preview, and writes where everything lay to `reportPath`; 0 when written.
-int ReportWindowOnScreen(const QString& reportPath);
-
-// A rectangle as [x, y, width, height], and back.
-QJsonArray Json(const QRect& rect);
-QRect Rect(const QJsonValue& value);
-// Where the frames, the picture and the buttons lie in the window.
-QString FormLayout(const Form12a& window);
-
-// In a process that a window test started on a screen of its choosing: opens the window,
-// unfolds its preview and writes where everything lay to `reportPath`; 0 once written.
-int ReportWindowOnScreen(const QString& reportPath);
+// In a process that a window test started on a screen of its choosing: opens the window, unfolds
+// its preview and prints what it saw, a line of facts and a line of where the form's frames
+// and buttons lay.
+int ReportWindowOnScreen();
 
 }  // namespace tallivo::testing

@@ -10,7 +10,6 @@ int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
-    const QString report = qEnvironmentVariable("TALLIVO_WINDOW_REPORT");
-    if (!report.isEmpty()) return tallivo::testing::ReportWindowOnScreen(report);
+    if (qEnvironmentVariableIsSet("TALLIVO_WINDOW_REPORT")) return tallivo::testing::ReportWindowOnScreen();
     return RUN_ALL_TESTS();
 }
