@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <sstream>
 
 #include "common/config_file.h"
 #include "uikit/screen_fit.h"
@@ -119,21 +120,16 @@ int ReportWindowOnScreen() {
         return area.contains(QRect(shown->pos(), shown->size().grownBy(ExpectedFrame(shown))));
     };
     const auto form = [&] {
-        QString places;
+        std::ostringstream places;
         for (QWidget* w :
              std::initializer_list<QWidget*>{c.Picture1, c.Frame1, c.Frame2, c.Frame3, c.Frame4, c.Frame5,
                                              c.Frame6, c.Command1, c.Command2, c.Command6, c.Command3}) {
             const QPoint at = w->mapTo(&window, QPoint(0, 0));
-            places += QStringLiteral("%1 %2,%3 %4x%5; ")
-                          .arg(w->objectName())
-                          .arg(at.x())
-                          .arg(at.y())
-                          .arg(w->width())
-                          .arg(w->height());
+            places << at.x() << ',' << at.y() << ' ' << w->width() << 'x' << w->height() << "; ";
         }
-        return places;
+        return places.str();
     };
-    const QString opened = form();
+    const std::string opened = form();
     const QPoint offCentre =
         QRect(window.pos(), window.size().grownBy(ExpectedFrame(&window))).center() - area.center();
     const bool openedInside = inside(&window);
@@ -148,7 +144,7 @@ int ReportWindowOnScreen() {
               << c.Preview->isVisible() << " follows "
               << c.Preview->display()->accessibleDescription().contains(QStringLiteral("4006381333931[TAB]"))
               << " form kept " << (form() == opened) << "\n"
-              << opened.toStdString() << std::endl;
+              << opened << std::endl;
     return 0;
 }
 
