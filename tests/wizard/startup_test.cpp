@@ -154,6 +154,10 @@ TEST_F(StartupTest, AboutOpensModallyAfreshEachTime) {
 // Each screen in a process of its own started on it, with no window frame so the window reckons
 // with the title bar a window manager would add. Places: 0 beside, 1 under the buttons, 2 own window.
 TEST_F(StartupTest, OpensInsideTheUsableAreaOfEachScreenWithTheFormUnmoved) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the offscreen platform measures text with other fonts than Windows' own; the Windows "
+                    "check opens wizard.exe itself on these screens";
+#endif
     const struct {
         int width, height;  // the usable area, in the screen's pixels
         const char* scale;
