@@ -5,7 +5,9 @@
 #   - every suite on the offscreen platform;
 #   - polling.exe end to end, fed by terminal_sim.exe, three layouts, two folder forms;
 #   - wizard.exe's real window on the windows platform under Xvfb: the missing-file message
-#     answered, "Save Parameters" pressed from the keyboard, the file checked byte for byte.
+#     answered, "Save Parameters" pressed from the keyboard, the file checked byte for byte;
+#   - the same window on 1366x728, 1280x680 and 1920x1032 at 150%: inside the screen, title bar
+#     and all, and its preview's own window too.
 # Exits non-zero on any failure.
 #
 #   bash .ci/windows-check.sh                      (root or sudo the first time)
@@ -109,6 +111,10 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 bash tests/windows/wine_wizard_window.sh "$build/wizard/wizard.exe" "$work/wizard" "${SCREENSHOTS:-}" ||
   fail "wizard.exe window"
+
+say "wizard.exe on small and 150% screens"
+bash tests/windows/wine_wizard_screens.sh "$build/wizard/wizard.exe" "$work/wizard-screens" "${SCREENSHOTS:-}" ||
+  fail "wizard.exe on small and 150% screens"
 if [ -n "${SCREENSHOTS:-}" ]; then
   bash tests/windows/wine_polling_window.sh "$build/polling/polling.exe" "$build/tools/terminal_sim.exe" \
     "$work/polling-window" "$SCREENSHOTS" || fail "polling.exe window"

@@ -5,10 +5,12 @@
 #include <QPushButton>
 
 #include "uikit/message_box.h"
+#include "uikit/screen_fit.h"
 #include "wizard/cards.h"
 #include "wizard/form12a_layout.h"
 #include "wizard/interlocks.h"
 #include "wizard/preview_frame.h"
+#include "wizard/preview_placement.h"
 #include "wizard/wizard_resources.h"
 
 namespace tallivo {
@@ -23,7 +25,8 @@ Form12a::Form12a(std::vector<std::filesystem::path> configPlaces, QWidget* paren
     icon.addFile(QStringLiteral(":/wizard/icon-32.png"));
     setWindowIcon(icon);
 
-    BuildForm12a(this, controls_);
+    const PreviewPlaces places = BuildForm12a(this, controls_);
+    previewPlacement_ = new PreviewPlacement(this, places.beside, places.underButtons, controls_);
     ConnectInterlocks(controls_);
     // After the rules, so a refresh sees the controls they have just set.
     controls_.Preview->setSettingsSource([this] { return PreviewSettings(); });
@@ -42,6 +45,17 @@ void Form12a::Start() {
                            QString::fromLatin1(kWizardTitle));
         ResetDefaults();
     }
+}
+
+void Form12a::setVisible(bool visible) {
+    if (visible && !placed_) {
+        placed_ = true;
+        // Sizes are only final once the style sheet has been applied.
+        ensurePolished();
+        previewPlacement_->Arrange();
+        CentreOnScreen(this);
+    }
+    QWidget::setVisible(visible);
 }
 
 void Form12a::Command1Click() {

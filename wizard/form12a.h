@@ -9,6 +9,8 @@
 
 namespace tallivo {
 
+class PreviewPlacement;
+
 // The wizard's main window. Its controls are the settings: loading and resetting write
 // into them, saving reads them at that moment; nothing is cached elsewhere.
 class Form12a : public QWidget {
@@ -34,6 +36,11 @@ class Form12a : public QWidget {
     Settings PreviewSettings() const;
 
     const Form12aControls& controls() const { return controls_; }
+    const PreviewPlacement& previewPlacement() const { return *previewPlacement_; }
+
+    // The first showing places the preview for the screen and opens the window, frame and
+    // all, centred inside the screen's usable area.
+    void setVisible(bool visible) override;
     // The control a routine last sent the focus to (the focus itself needs a shown window).
     QWidget* lastFocusRequest() const { return lastFocusRequest_; }
 
@@ -57,6 +64,8 @@ class Form12a : public QWidget {
     Form12aControls controls_;
     std::vector<std::filesystem::path> configPlaces_;
     QWidget* lastFocusRequest_ = nullptr;
+    PreviewPlacement* previewPlacement_ = nullptr;
+    bool placed_ = false;
 };
 
 // Title of every message box of the wizard.

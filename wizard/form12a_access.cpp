@@ -23,14 +23,20 @@ std::vector<QWidget*> ReadingOrder(const Form12aControls& c) {
         c.Check4, c.Combo13, c.Option13, c.Option12, c.Combo12,              // Fixed length, quantity
         c.Option4, c.Option6, c.Option3, c.Combo7, c.Text3, c.Check1, c.Combo11,  // File terminator
         c.Option7, c.Option8, c.Option9, c.Check7, c.Check8,                 // Options
-        c.Preview->sampleBox(),                                              // Preview
+        c.PreviewToggle, c.Preview->sampleBox(),                             // Preview
         c.Command1, c.Command2, c.Command6, c.Command3,
     };
     // clang-format on
 }
 
 void SetTabOrder(const std::vector<QWidget*>& order) {
-    for (std::size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
+    // Tab stays in one window: the preview may have a window of its own.
+    QWidget* previous = nullptr;
+    for (QWidget* widget : order) {
+        if (widget->window() != order.front()->window()) continue;
+        if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
 }
 
 void TabToChosenOption(QButtonGroup* group) {

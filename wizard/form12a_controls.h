@@ -92,6 +92,8 @@ struct Form12aControls {
 
     // What polling would write with the settings on the form; holds no setting itself.
     PreviewFrame* Preview = nullptr;
+    // "Preview": shows the preview where the screen has no room for it beside the form.
+    QCheckBox* PreviewToggle = nullptr;
 
     // One group per set of options that exclude each other.
     QButtonGroup* FileHeaderGroup = nullptr;      // Option1, Option5, Option2

@@ -283,8 +283,14 @@ void BuildButtons(Form12aControls& c, QHBoxLayout* row) {
         button->setAutoDefault(true);
         button->setMinimumWidth(110);
     }
+    // In the gap the buttons leave, so none of them moves.
+    c.PreviewToggle = Check("PreviewToggle", "Preview");
+    c.PreviewToggle->setAccessibleDescription(
+        QStringLiteral("Shows what polling would write with these settings"));
     row->addWidget(c.Command1);
     row->addWidget(c.Command2);
+    row->addStretch(1);
+    row->addWidget(c.PreviewToggle);
     row->addStretch(1);
     row->addWidget(c.Command6);
     row->addWidget(c.Command3);
@@ -304,7 +310,7 @@ void SetDesignState(Form12aControls& c) {
 
 }  // namespace
 
-void BuildForm12a(QWidget* window, Form12aControls& c) {
+PreviewPlaces BuildForm12a(QWidget* window, Form12aControls& c) {
     window->setStyleSheet(QString::fromLatin1(kStyle));
 
     c.Picture1 = Named(new QLabel, "Picture1");
@@ -318,8 +324,10 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
     BuildFileTerminatorFrame(window, c);
     BuildOptionsFrame(window, c);
 
-    auto* page = new QVBoxLayout(window);
-    page->setContentsMargins(8, 8, 8, 8);
+    auto* sides = new QHBoxLayout(window);
+    sides->setContentsMargins(8, 8, 8, 8);
+    auto* page = new QVBoxLayout;
+    sides->addLayout(page);
     page->addWidget(c.Picture1);
     page->addWidget(c.Frame1);
     auto* middle = new QGridLayout;
@@ -331,12 +339,12 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
     middle->setColumnStretch(0, 1);
     middle->setColumnStretch(1, 1);
     page->addLayout(middle);
-    c.Preview = new PreviewFrame;
-    page->addWidget(c.Preview);
     page->addSpacing(4);
     auto* buttons = new QHBoxLayout;
     BuildButtons(c, buttons);
     page->addLayout(buttons);
+    c.Preview = new PreviewFrame;
+    page->addWidget(c.Preview);
 
     SetDesignState(c);
     SetTabOrder(ReadingOrder(c));
@@ -345,6 +353,7 @@ void BuildForm12a(QWidget* window, Form12aControls& c) {
         TabToChosenOption(group);
     }
     DescribeForAssistiveTechnology(c);
+    return {sides, page};
 }
 
 }  // namespace tallivo

@@ -67,6 +67,7 @@ TEST_F(AccessibleNamesTest, EveryListAndTextBoxAndEveryRepeatedCaptionIsToldApar
         {"Frame2", "File header", ""},
         {"Frame6", "Fixed Length (Fill / Cut)", ""},
         {"Command2", "Save Parameters", ""},
+        {"PreviewToggle", "Preview", "Shows what polling would write with these settings"},
     };
     const auto window = StartWizard();
     for (const SpokenCase& row : cases) {

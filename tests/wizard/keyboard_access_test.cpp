@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <set>
 
+#include "wizard/preview_placement.h"
 #include "wizard_fixture.h"
 
 namespace tallivo::testing {
@@ -44,12 +46,13 @@ TEST_F(KeyboardAccessTest, TabVisitsEveryControlInReadingOrder) {
     c.Combo1->setEnabled(true);
     c.Combo7->setEnabled(true);
 
-    // An option group is one stop, at its chosen option.
+    // An option group is one stop, at its chosen option. The test screen has no room for the
+    // preview in this window: its check box stands in the preview's place.
     const QStringList expected = {
         "Text4",   "Text1",    "Option2", "Combo1",        "Text2",    "Combo2",   "Combo3",   "Combo4",
         "Combo5",  "Combo6",   "Check6",  "Check3",        "Combo14",  "Option10", "Combo9",   "Check4",
         "Combo13", "Option13", "Combo12", "Option3",       "Combo7",   "Text3",    "Check1",   "Combo11",
-        "Option8", "Check7",   "Check8",  "PreviewSample", "Command1", "Command2", "Command6", "Command3"};
+        "Option8", "Check7",   "Check8",  "PreviewToggle", "Command1", "Command2", "Command6", "Command3"};
 
     c.Text4->setFocus(Qt::TabFocusReason);
     QStringList visited;
@@ -86,6 +89,20 @@ TEST_F(KeyboardAccessTest, ArrowsMoveWithinAnOptionGroupAndListsChangeWithThem) 
     QTest::keyClick(c.Combo3, Qt::Key_Home);
     QTest::keyClick(c.Combo3, Qt::Key_Down);
     EXPECT_EQ(c.Combo3->currentText(), QStringLiteral("0"));
+}
+
+TEST_F(KeyboardAccessTest, SpaceOnPreviewOpensItsWindowAtTheSampleAndEscFoldsItAgain) {
+    const auto window = ShowWizard();
+    QCheckBox* toggle = window->controls().PreviewToggle;
+    toggle->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(toggle, Qt::Key_Space);
+    QWidget* own = window->previewPlacement().ownWindow();
+    ASSERT_NE(own, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([own] { return own->isActiveWindow(); }));
+    EXPECT_EQ(FocusName(), QStringLiteral("PreviewSample"));
+    QTest::keyClick(Focus(), Qt::Key_Escape);
+    EXPECT_FALSE(own->isVisible());
+    EXPECT_FALSE(toggle->isChecked());
 }
 
 struct ButtonKeyCase {

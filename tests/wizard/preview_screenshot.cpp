@@ -1,4 +1,4 @@
-// Renders the wizard with a fixed-length, tab-separated layout in its preview to the PNG
+// Renders the wizard's preview, unfolded, with a fixed-length, tab-separated layout to the PNG
 // file given as the first argument, with the configuration places in a throw-away folder.
 
 #include <QApplication>
@@ -35,6 +35,8 @@ int main(int argc, char* argv[]) {
     c.Combo11->setCurrentIndex(3);
 
     window.show();
+    // Unfolded wherever the screen put it; the picture is of the window that holds it.
+    if (c.PreviewToggle->isVisible()) c.PreviewToggle->setChecked(true);
     application.processEvents();
-    return window.grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
+    return c.Preview->window()->grab().save(QString::fromLocal8Bit(argv[1])) ? 0 : 1;
 }

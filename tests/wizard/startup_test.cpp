@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -148,6 +149,52 @@ TEST_F(StartupTest, AboutOpensModallyAfreshEachTime) {
     EXPECT_EQ(seen[0][3], QStringLiteral("for PDA with Lumastock"));
     EXPECT_EQ(seen[0][6], QStringLiteral("Quit"));
     EXPECT_EQ(seen[1], seen[0]);
+}
+
+// Each screen in a process of its own started on it, with no window frame so the window reckons
+// with the title bar a window manager would add. Places: 0 beside, 1 under the buttons, 2 own window.
+TEST_F(StartupTest, OpensInsideTheUsableAreaOfEachScreenWithTheFormUnmoved) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the offscreen platform measures text with other fonts than Windows' own; the Windows "
+                    "check opens wizard.exe itself on these screens";
+#endif
+    const struct {
+        int width, height;  // the usable area, in the screen's pixels
+        const char* scale;
+        const char* facts;
+    } cases[] = {
+        {1366, 728, "1", "usable 1366x728 place 2"},    {1280, 680, "1", "usable 1280x680 place 2"},
+        {1920, 1032, "1.5", "usable 1280x688 place 2"}, {1280, 984, "1", "usable 1280x984 place 1"},
+        {1920, 1032, "1", "usable 1920x1032 place 0"},
+    };
+    QString form;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.facts);
+        WriteBytes(
+            root_ / "screen.json",
+            QStringLiteral(R"({"windowFrameMargins": false, "screens": [{"width": %1, "height": %2}]})")
+                .arg(row.width)
+                .arg(row.height)
+                .toStdString());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        // A relative path: a drive letter's colon would end the platform's options.
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                           QStringLiteral("offscreen:configfile=screen.json"));
+        environment.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(row.scale));
+        environment.insert(QStringLiteral("TALLIVO_WINDOW_REPORT"), QStringLiteral("1"));
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        child.setWorkingDirectory(QString::fromStdString(root_.string()));
+        child.start(QCoreApplication::applicationFilePath(), {});
+        ASSERT_TRUE(child.waitForFinished(60000));
+        const QStringList lines = QString::fromLatin1(child.readAllStandardOutput()).split(QLatin1Char('\n'));
+        ASSERT_GE(lines.size(), 2) << child.readAllStandardError().toStdString();
+        EXPECT_EQ(lines[0].trimmed(), QString::fromLatin1(row.facts) +
+                                          QStringLiteral(" opened inside 1 centred 1 unfolded inside 1 "
+                                                         "preview shown 1 follows 1 form kept 1"));
+        if (form.isEmpty()) form = lines[1];
+        EXPECT_EQ(lines[1], form) << "the form lies as on the first screen";
+    }
 }
 
 }  // namespace

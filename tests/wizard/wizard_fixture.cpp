@@ -1,15 +1,22 @@
 #include "wizard_fixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <sstream>
 
 #include "common/config_file.h"
+#include "uikit/screen_fit.h"
+#include "wizard/preview_frame.h"
+#include "wizard/preview_placement.h"
 
 namespace tallivo::testing {
 
@@ -97,6 +104,48 @@ void WizardTest::WriteBytes(const std::filesystem::path& path, std::string_view 
 
 void WizardTest::WriteConfiguration(const Settings& settings) {
     ASSERT_EQ(WriteConfigurationFile(places_.front(), settings), WriteOutcome::Written);
+}
+
+int ReportWindowOnScreen() {
+    QTemporaryDir scratch;
+    MessageBox::setAutoAnswer(true, MessageBox::Answer::Yes);
+    Form12a window({std::filesystem::path(scratch.path().toStdString()) / "orvwizard.cfg"});
+    window.Start();
+    window.show();
+    const Form12aControls& c = window.controls();
+    const QRect area = UsableArea(&window);
+    // The frame a window manager draws at the window's place; where the platform has none,
+    // the window reckons with one all the same.
+    const auto inside = [&area](QWidget* shown) {
+        return area.contains(QRect(shown->pos(), shown->size().grownBy(ExpectedFrame(shown))));
+    };
+    const auto form = [&] {
+        std::ostringstream places;
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{c.Picture1, c.Frame1, c.Frame2, c.Frame3, c.Frame4, c.Frame5,
+                                             c.Frame6, c.Command1, c.Command2, c.Command6, c.Command3}) {
+            const QPoint at = w->mapTo(&window, QPoint(0, 0));
+            places << at.x() << ',' << at.y() << ' ' << w->width() << 'x' << w->height() << "; ";
+        }
+        return places.str();
+    };
+    const std::string opened = form();
+    const QPoint offCentre =
+        QRect(window.pos(), window.size().grownBy(ExpectedFrame(&window))).center() - area.center();
+    const bool openedInside = inside(&window);
+    c.PreviewToggle->setChecked(false);
+    c.PreviewToggle->setChecked(true);
+    c.Combo3->setCurrentIndex(10);  // 9, TAB
+    QApplication::processEvents();
+    std::cout << "usable " << area.width() << "x" << area.height() << " place "
+              << static_cast<int>(window.previewPlacement().place()) << " opened inside " << openedInside
+              << " centred " << (offCentre.manhattanLength() <= 2) << " unfolded inside "
+              << (inside(&window) && inside(c.Preview->window())) << " preview shown "
+              << c.Preview->isVisible() << " follows "
+              << c.Preview->display()->accessibleDescription().contains(QStringLiteral("4006381333931[TAB]"))
+              << " form kept " << (form() == opened) << "\n"
+              << opened << std::endl;
+    return 0;
 }
 
 }  // namespace tallivo::testing

@@ -55,4 +55,9 @@ class WizardTest : public ::testing::Test {
     std::filesystem::path previousCurrent_;
 };
 
+// In a process that a window test started on a screen of its choosing: opens the window, unfolds
+// its preview and prints what it saw, a line of facts and a line of where the form's frames
+// and buttons lay.
+int ReportWindowOnScreen();
+
 }  // namespace tallivo::testing
