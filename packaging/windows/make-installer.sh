@@ -5,6 +5,7 @@
 #
 #   bash packaging/windows/make-installer.sh      (BUILD=folder to choose the build folder)
 set -euo pipefail
+export LC_ALL=C
 here=$(cd "$(dirname "$0")" && pwd)
 repo=$(cd "$here/../.." && pwd)
 
@@ -19,12 +20,14 @@ version=$(bash "$here/stage.sh" "$stage" | tail -n 1)
 # NSIS reads $ and " in names as its own syntax; nothing shipped has either.
 if (cd "$stage" && find . | grep -q '[$"]'); then fail "a staged name holds \$ or \""; fi
 windows() { printf '%s' "${1//\//\\}"; }
+# shellcheck disable=SC2016 # $INSTDIR is NSIS's, written as it stands.
 {
   while read -r folder; do
     printf 'SetOutPath "$INSTDIR%s"\n' "$(windows "${folder:+/$folder}")"
     find "$stage${folder:+/$folder}" -maxdepth 1 -type f | sort | while read -r file; do printf 'File "%s"\n' "$file"; done
   done < <(cd "$stage" && find . -type d | sed 's|^\./\?||' | sort)
 } >"$work/install-files.nsh"
+# shellcheck disable=SC2016
 {
   (cd "$stage" && find . -type f | sort) | while read -r file; do
     printf 'Delete "$INSTDIR\\%s"\n' "$(windows "${file#./}")"
