@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
 """The Windows setup under wine, in a fresh prefix of its own whose home is inside WORK_FOLDER:
-a silent install; its files, both Start-menu shortcuts (target, icon, shared working folder)
-and the uninstall key; the installed polling.exe, started in that working folder with an
-orvwizard.cfg there, converting a delivery from terminal_sim.exe to exact bytes; the installed
-wizard.exe --version; a second silent install over the first keeping the user's files; the
-quiet uninstall command removing all it installed and nothing of the user's. Then the pages,
-driven from the keyboard on the X display in DISPLAY, with PNGs of each when a screenshot
-folder is given. The installed programs find their DLLs and plugins beside themselves only.
+installed silently, checked, installed again over itself, uninstalled; then its pages driven
+from the keyboard on the X display in DISPLAY (PNGs of each when a screenshot folder is given).
+The installed programs find their DLLs and plugins beside themselves only.
 
 Usage: wine_installer.py SETUP_EXE TERMINAL_SIM_EXE WORK_FOLDER [SCREENSHOT_FOLDER]
 Prints one line per check; exits 1 at the first failure."""
@@ -46,13 +42,13 @@ def wine(*args, timeout=300):
     return subprocess.run(["wine", *args], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout)
 
 
-def unix_path(windows_path):
-    return wine_output("winepath", "-u", windows_path).strip()
-
-
 def wine_output(*args):
     return subprocess.run(args, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, check=True,
-                          timeout=60).stdout.decode()
+                          timeout=60).stdout.decode().strip()
+
+
+def unix_path(windows_path):
+    return wine_output("winepath", "-u", windows_path)
 
 
 def shell_link(path):
@@ -73,14 +69,10 @@ def shell_link(path):
     strings = {}
     for bit, name in ((0x04, "name"), (0x08, "relative"), (0x10, "working"), (0x20, "arguments"), (0x40, "icon")):
         if flags & bit:
+            width = 2 if flags & 0x80 else 1  # UTF-16 or ANSI
             count = struct.unpack_from("<H", data, at)[0]
-            at += 2
-            if flags & 0x80:
-                strings[name] = data[at:at + 2 * count].decode("utf-16-le")
-                at += 2 * count
-            else:
-                strings[name] = data[at:at + count].decode("latin-1")
-                at += count
+            strings[name] = data[at + 2:at + 2 + width * count].decode("utf-16-le" if width == 2 else "latin-1")
+            at += 2 + width * count
     # Wine counts a closing zero into the length.
     return target, strings.get("working", "").rstrip("\0"), strings.get("icon", "").rstrip("\0")
 
@@ -124,22 +116,16 @@ def files_under(folder):
     return {os.path.relpath(os.path.join(top, name), folder) for top, _, names in os.walk(folder) for name in names}
 
 
-def install_silently(setup, what):
-    result = wine(setup, "/S")
-    check(result.returncode == 0, f"{what}: setup.exe /S ended with 0")
-
-
 def proof(setup, terminal, work, version):
     check(b'level="asInvoker"' in open(setup, "rb").read(), "the setup asks for no elevation (asInvoker)")
     check_properties(setup, version, "setup.exe")
-    install_silently(setup, "silent install")
-    key = uninstall_key()
-    check(key is not None, f"uninstall key {UNINSTALL_KEY}")
-    check(all(key.get(name) for name in KEY_VALUES), "the key has " + ", ".join(KEY_VALUES))
-    check(key["DisplayName"] == "Tallivo" and key["DisplayVersion"] == version
-          and key["Publisher"] == PUBLISHER, f"name Tallivo, version {version}, publisher")
+    check(wine(setup, "/S").returncode == 0, "silent install: setup.exe /S ended with 0")
+    key = uninstall_key() or {}
+    check(all(key.get(name) for name in KEY_VALUES) and key["DisplayName"] == "Tallivo"
+          and key["DisplayVersion"] == version and key["Publisher"] == PUBLISHER,
+          f"uninstall key {UNINSTALL_KEY}: " + ", ".join(KEY_VALUES))
     check(int(key["EstimatedSize"], 16) > 10000, f"estimated size {int(key['EstimatedSize'], 16)} kB")
-    local_appdata = wine_output("wine", "cmd", "/c", "echo %LOCALAPPDATA%").strip()
+    local_appdata = wine_output("wine", "cmd", "/c", "echo %LOCALAPPDATA%")
     install_dir = key["InstallLocation"]
     check(install_dir.lower() == (local_appdata + r"\Programs\Tallivo").lower(),
           f"installed in the default folder {install_dir}")
@@ -149,7 +135,7 @@ def proof(setup, terminal, work, version):
     shipped = files_under(installed)
     check_properties(os.path.join(installed, "uninstall.exe"), version, "uninstall.exe")
 
-    start_menu = unix_path(wine_output("wine", "cmd", "/c", "echo %APPDATA%").strip()
+    start_menu = unix_path(wine_output("wine", "cmd", "/c", "echo %APPDATA%")
                            + r"\Microsoft\Windows\Start Menu\Programs\Tallivo")
     working = set()
     for caption, exe in (("Tallivo Wizard", "wizard.exe"), ("Tallivo Polling", "polling.exe")):
@@ -183,7 +169,7 @@ def proof(setup, terminal, work, version):
         check(all(os.path.isfile(p) and open(p, "rb").read() == b for p, b in user_files.items()),
               f"{what} keeps orvwizard.cfg, orvwizard.opt and the output file, byte for byte")
 
-    install_silently(setup, "second silent install")
+    check(wine(setup, "/S").returncode == 0, "second silent install: setup.exe /S ended with 0")
     user_files_kept("the second install")
     check(files_under(installed) == shipped | {"orvwizard.cfg"} and uninstall_key() == key,
           "after it the same files and the same uninstall key")
