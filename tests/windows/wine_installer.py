@@ -144,13 +144,17 @@ def proof(setup, terminal, work, version):
               f'"{caption}" starts {target} with its icon, in {folder}')
         working.add(folder)
     check(len(working) == 1, "both shortcuts start in the same folder")
-    folder = unix_path(working.pop())
+    # Without wine's dosdevices links, whose "c:" no Windows path can hold.
+    folder = os.path.realpath(unix_path(working.pop()))
     check(os.path.isdir(folder) and os.access(folder, os.W_OK), f"that folder exists and is writable: {folder}")
 
+    # terminal_sim.exe takes the MinGW runtime from there too; polling.exe finds it beside itself.
+    os.environ["WINEPATH"] = install_dir
     problems = wine_polling_e2e.run_case(os.path.join(installed, "polling.exe"), terminal, work,
                                          wine_polling_e2e.LAYOUTS[0], "\\", run=folder)
     check(not problems, "installed polling.exe in that folder converts a delivery byte for byte"
           + "".join("; " + p for p in problems))
+    del os.environ["WINEPATH"]
     answer = wine(os.path.join(installed, "wizard.exe"), "--version", timeout=60)
     check(answer.returncode == 0 and answer.stdout.decode(errors="replace").strip() == f"wizard {version}",
           f"installed wizard.exe --version answers {answer.stdout.decode(errors='replace').strip()!r}")
