@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The Windows setup under wine, in a fresh prefix of its own whose home is inside WORK_FOLDER:
-installed silently, checked, installed again over itself, uninstalled; then its pages driven
-from the keyboard on the X display in DISPLAY (PNGs of each when a screenshot folder is given).
+installed silently, checked, installed again over itself, uninstalled; then, into a folder given
+with /D=, its pages driven from the keyboard on the X display in DISPLAY (PNGs of each when a
+screenshot folder is given).
 The installed programs find their DLLs and plugins beside themselves only.
 
 Usage: wine_installer.py SETUP_EXE TERMINAL_SIM_EXE WORK_FOLDER [SCREENSHOT_FOLDER]
@@ -191,11 +192,13 @@ def proof(setup, terminal, work, version):
     check(os.listdir(installed) == ["orvwizard.cfg"], "of the installation folder only the user's orvwizard.cfg is left")
     check(not os.path.exists(start_menu), "the Start-menu folder Tallivo is gone")
     user_files_kept("the uninstall")
-    return installed
 
 
-def walk_pages(setup, installed, shots):
-    """The pages from the keyboard, as a user would: Next on each, Finish starting the wizard."""
+def walk_pages(setup, shots):
+    """The pages from the keyboard, as a user would: Next on each, Finish starting the wizard; the
+    folder given with /D=."""
+    chosen = r"C:\Tallivo"
+    installed = unix_path(chosen)
     def visible(pattern):
         return subprocess.run(["xdotool", "search", "--onlyvisible", "--name", pattern],
                               stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode().split()
@@ -218,7 +221,7 @@ def walk_pages(setup, installed, shots):
         if shots:
             subprocess.run(["timeout", "20", "import", "-window", window_id, os.path.join(shots, name + ".png")])
 
-    started = subprocess.Popen(["wine", setup], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    started = subprocess.Popen(["wine", setup, "/D=" + chosen], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         setup_window = window("^Tallivo Setup$")
         for page in ("welcome", "licence", "folder", "progress"):
@@ -232,7 +235,8 @@ def walk_pages(setup, installed, shots):
             keys(setup_window, "Return")
         shot(setup_window, "installer-finish")
         keys(setup_window, "Return")
-        check(started.wait(timeout=60) == 0, "finish page: the setup ended with 0")
+        check(started.wait(timeout=60) == 0 and (uninstall_key() or {}).get("InstallLocation") == chosen,
+              f"finish page: the setup ended with 0, installed in {chosen}")
         # The configuration kept in the shortcuts' folder opens the window without the missing-file message.
         wizard = window("^Velmora PDA Output file wizard ")
         shot(wizard, "installer-started-wizard")
@@ -266,8 +270,8 @@ def main():
         os.environ.pop(name, None)
     subprocess.run(["wineboot", "--init"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
     try:
-        installed = proof(setup, terminal, work, match.group(1))
-        walk_pages(setup, installed, shots)
+        proof(setup, terminal, work, match.group(1))
+        walk_pages(setup, shots)
     except (Failure, subprocess.SubprocessError, OSError, KeyError) as problem:
         print(f"FAILED: {problem}", flush=True)
         return 1
