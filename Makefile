@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 PACKAGES = cmake g++ make qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dbus at-spi2-core python3-pyatspi
 
-.PHONY: all deps configure build test demo bench windows-zip clean
+.PHONY: all deps configure build test demo bench windows-zip windows-installer clean
 
 all: build
 
@@ -54,5 +54,10 @@ bench: deps
 windows-zip:
 	bash packaging/windows/make-zip.sh
 
+# The same files as a per-user setup.exe (NSIS): Start-menu entries, an uninstaller, no
+# administrator rights.
+windows-installer:
+	bash packaging/windows/make-installer.sh
+
 clean:
-	rm -rf $(BUILD) build-bench build-windows build-windows-zip
+	rm -rf $(BUILD) build-bench build-windows build-windows-package

@@ -7,7 +7,9 @@
 #   - wizard.exe's real window on the windows platform under Xvfb: the missing-file message
 #     answered, "Save Parameters" pressed from the keyboard, the file checked byte for byte;
 #   - the same window on 1366x728, 1280x680 and 1920x1032 at 150%: inside the screen, title bar
-#     and all, and its preview's own window too.
+#     and all, and its preview's own window too;
+#   - the per-user setup: installed silently, its shortcuts, key and programs checked, installed
+#     again over itself, uninstalled; then its pages from the keyboard.
 # Exits non-zero on any failure.
 #
 #   bash .ci/windows-check.sh                      (root or sudo the first time)
@@ -119,5 +121,13 @@ if [ -n "${SCREENSHOTS:-}" ]; then
   bash tests/windows/wine_polling_window.sh "$build/polling/polling.exe" "$build/tools/terminal_sim.exe" \
     "$work/polling-window" "$SCREENSHOTS" || fail "polling.exe window"
 fi
+
+# The setup, built from this build's programs, in a fresh prefix of its own (tests/windows/wine_installer.py).
+say "the setup under wine"
+setup_started=$(date +%s)
+setup=$(BUILD="$build" bash packaging/windows/make-installer.sh | tail -n 1) || fail "building the setup"
+python3 tests/windows/wine_installer.py "$setup" "$build/tools/terminal_sim.exe" "$work/setup" "${SCREENSHOTS:-}" ||
+  fail "the setup under wine"
+say "setup built and checked in $(($(date +%s) - setup_started)) s"
 
 say "windows check passed in $(($(date +%s) - started)) s"

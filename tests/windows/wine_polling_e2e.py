@@ -60,9 +60,10 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run_case(polling, terminal, base, layout, folder_form):
+def run_case(polling, terminal, base, layout, folder_form, run=None):
+    """Runs polling.exe in the folder run (a new one under base when None)."""
     name, changes, data, expected = layout
-    run = tempfile.mkdtemp(prefix="case-", dir=base)
+    run = run or tempfile.mkdtemp(prefix="case-", dir=base)
     output_folder = run if folder_form == "\\" else os.path.join(run, "out")
     os.makedirs(output_folder, exist_ok=True)
     settings = dict(WORKED_EXAMPLE, **changes)
