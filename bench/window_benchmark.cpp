@@ -13,6 +13,7 @@
 #include "bench_fixture.h"
 #include "common/config_file.h"
 #include "common/config_places.h"
+#include "polling/core/disk.h"
 #include "polling/record_follower.h"
 #include "polling/scarico_s.h"
 
@@ -42,9 +43,17 @@ void BM_WholeConversion_StatusWindow(benchmark::State& state) {
     tallivo::bench::Report(state, seconds, false);
 }
 
+// Switches the flushes off, to tell their cost apart.
+struct WithoutFlushes : tallivo::DiskWatcher {
+    void changed(const tallivo::DiskChange&) override {}
+    bool flushes() const override { return false; }
+};
+
 // One whole delivery as the program makes it, its waits set to nothing: taken over, the
-// journal, the output file with its records, every flush, the clean-up.
+// journal, the output file with its records, every flush (argument 1; 0 without), the clean-up.
 void BM_WholeDelivery(benchmark::State& state) {
+    WithoutFlushes withoutFlushes;
+    tallivo::WatchDisk(state.range(0) == 1 ? nullptr : &withoutFlushes);
     namespace fs = std::filesystem;
     auto& fixture = tallivo::bench::Fixture::get();
     const fs::path folder = fixture.folder / "delivery";
@@ -78,12 +87,13 @@ void BM_WholeDelivery(benchmark::State& state) {
         if (window.ending() != tallivo::Ending::Done)
             state.SkipWithError("the delivery did not end with Done");
     }
+    tallivo::WatchDisk(nullptr);
     tallivo::bench::Report(state, seconds, false);
 }
 
 }  // namespace
 
-BENCHMARK(BM_WholeDelivery)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_WholeDelivery)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 BENCHMARK(BM_WholeConversion_StatusWindow)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
 int main(int argc, char** argv) {
