@@ -1,5 +1,6 @@
-// Conversion throughput against the floor the durability rule sets: one open-append-write-close
-// per record. Every benchmark converts the same generated work file; ratios are to the floor.
+// Conversion throughput against the floor that writing each record as an append of its own
+// sets: one open-append-write-close per record. Every benchmark converts the same generated
+// work file; ratios are to the floor.
 #include <benchmark/benchmark.h>
 
 #include <chrono>

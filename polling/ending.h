@@ -13,13 +13,13 @@ enum class Ending {
     BadCharacterSetting,  // a character code outside 0-255 in the configuration
     NoDataFile,           // "unable to find the input file ~DATI.TXT"
     DataFileUnreadable,   // the data file's length could not be read
-    RenameFailed,         // the data file could not become the work file
+    RenameFailed,         // the data file could not be flushed, or not become the work file
     OutputBusy,           // "File is busy !! ..."
-    OutputFailed,         // header or trailer could not be written (not busy)
+    OutputFailed,         // header or trailer not written, or the output not flushed (not busy)
     RecordsNotWritten,    // some records could not be appended; work file kept
     WorkFileUnreadable,   // the work file could not be opened; work file kept
     LeftoverInTheWay,     // a left-over data or work file could not be set aside
-    LinkRefused,          // a link under a hand-over name, or a stranger's link as output file
+    LinkRefused,          // a link under a hand-over name, no plain marker, or a stranger's link as output
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

@@ -12,6 +12,7 @@
 #include "common/config_places.h"
 #include "common/file_framing.h"
 #include "common/verfil.h"
+#include "polling/core/disk.h"
 #include "polling/core/leftover_files.h"
 #include "polling/core/output_writer.h"
 #include "polling/core/run_journal.h"
@@ -26,10 +27,6 @@ namespace {
 constexpr const char* kAppTitle = "TALLIVO";
 constexpr const char* kWriterTitle = "POLLING";
 constexpr const char* kBusyText = "File is busy !! please close the other application and retry.";
-
-std::filesystem::path BytesPath(const std::string& bytes) {
-    return std::filesystem::path(bytes);
-}
 
 // Ends a failure message that leaves the data behind: the user need not do anything with it.
 std::string NextStartOffers() {
@@ -111,9 +108,7 @@ std::optional<Ending> RunSequence::awaitDelivery() {
     // Converting an earlier run's data, this run takes no delivery.
     if (!finishing_ && !paths_.MarkerPath.empty()) {
         std::error_code markerError;
-        if (std::FILE* marker =
-                OpenRegularFile(paths_.MarkerPath, FileAccess::Create, Links::Refuse, markerError))
-            std::fclose(marker);
+        CreateMarkerFile(paths_.MarkerPath, markerError);
     }
     view_.showWaiting();
     return std::nullopt;
@@ -165,14 +160,28 @@ std::optional<Ending> RunSequence::checkFramingCodes() {
 }
 
 // A link under a name the run hands over (in a folder others may write to) is never
-// followed: the run stops and names it, and the file it points at stays as it is.
+// followed: the run stops and names it, and the file it points at stays as it is. Under the
+// marker's name only a plain file will do: a second name of another file (a hard link), or a
+// folder, is refused the same way.
 std::optional<Ending> RunSequence::refuseLinks(std::initializer_list<const std::string*> handOverPaths) {
     for (const std::string* path : handOverPaths) {
-        if (!IsLink(*path)) continue;
-        tell(*path +
-                 " is a symbolic link, not a file. To keep the file it points at safe, it is neither "
-                 "opened nor changed. Remove the link and retry !",
-             kAppTitle);
+        const std::error_code refusal = path == &paths_.MarkerPath ? MarkerRefusal(*path) : std::error_code();
+        if (IsLink(*path) || refusal == std::errc::too_many_symbolic_link_levels) {
+            tell(*path +
+                     " is a symbolic link, not a file. To keep the file it points at safe, it is neither "
+                     "opened nor changed. Remove the link and retry !",
+                 kAppTitle);
+        } else if (refusal == std::errc::too_many_links) {
+            tell(*path +
+                     " is a second name of another file (a hard link). To keep that file safe, it is neither "
+                     "opened nor changed. Remove it and retry !",
+                 kAppTitle);
+        } else if (refusal) {
+            tell(*path + " is not a file. It is neither opened nor changed. Remove it and retry !",
+                 kAppTitle);
+        } else {
+            continue;
+        }
         return Ending::LinkRefused;
     }
     return std::nullopt;
@@ -184,6 +193,8 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
     // a new one is left half made only when a run ended while writing it.
     if (!PathExists(paths_.WorkPath)) RemoveIfPresent(journalPath);
     if (!journalPath.empty()) RemoveIfPresent(journalPath + ".new");
+    // A takeover by a second name cut short leaves the data under both: it is one delivery.
+    if (SameFile(paths_.DataPath, paths_.WorkPath)) RemoveIfPresent(paths_.DataPath);
     const bool newFiles = deliveryOptions_.newFileEachDelivery;
     std::optional<UnfinishedDelivery> delivery = FindUnfinishedDelivery(paths_, newFiles);
     if (!delivery) return std::nullopt;
@@ -311,10 +322,25 @@ Ending RunSequence::convertDataFile() {
             kAppTitle);
         return Ending::RenameFailed;
     }
+    // The delivery on the disk before it changes its name, and its new name before the output
+    // is touched: a power cut can then take back neither.
+    if (FlushFile(paths_.DataPath, Links::Refuse) != WriteStatus::Ok) {
+        tell("unable to make sure that the input file ~DATI.TXT is on the disk. The data stays in ~DATI.TXT" +
+                 NextStartOffers(),
+             kAppTitle);
+        return Ending::RenameFailed;
+    }
     if (!RenameNoReplace(paths_.DataPath, paths_.WorkPath, error)) {
         tell("unable to rename the input file ~DATI.TXT to ~~DATI.TXT: " + error.message() +
                  ". The data stays in ~DATI.TXT" + NextStartOffers(),
              kAppTitle);
+        return Ending::RenameFailed;
+    }
+    if (!FlushFolder(FolderOf(paths_.WorkPath, kWorkFileName))) {
+        tell(
+            "unable to make sure that the work file ~~DATI.TXT is on the disk. The data stays in ~~DATI.TXT" +
+                NextStartOffers(),
+            kAppTitle);
         return Ending::RenameFailed;
     }
     const auto takenOver = options_.wallClock();
@@ -330,7 +356,7 @@ Ending RunSequence::convertDataFile() {
 Ending RunSequence::finishWorkFile() {
     view_.showPhase("Preparing the output file...");
     std::error_code error;
-    const std::uintmax_t byteCount = std::filesystem::file_size(BytesPath(paths_.WorkPath), error);
+    const std::uintmax_t byteCount = RegularFileSize(paths_.WorkPath, error).value_or(0);
     if (error) {
         tell("Unable to read the work file " + paths_.WorkPath + ": " + error.message(), kWriterTitle);
         return Ending::WorkFileUnreadable;
@@ -381,7 +407,7 @@ void RunSequence::writeJournal(std::uint64_t byteCount) {
     const std::string path = JournalPath(paths_.WorkPath);
     if (!journal.outputCreated) {
         std::error_code error;
-        journal.runStart = std::filesystem::file_size(BytesPath(outputPath_), error);
+        journal.runStart = RegularFileSize(outputPath_, error, Links::Follow).value_or(0);
         // Without its start the journal could only mislead; the run goes on without one.
         if (error) {
             RemoveIfPresent(path);
@@ -416,8 +442,9 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     }
 
     const bool newFile = deliveryOptions_.newFileEachDelivery && !resume;
-    if (newFile ||
-        (resume ? resume->headerToWrite : !(settings_.ExistingFilePolicy == "2" && outputExisted_))) {
+    const bool creates = newFile || (resume ? resume->headerToWrite
+                                            : !(settings_.ExistingFilePolicy == "2" && outputExisted_));
+    if (creates) {
         const WriteStatus status = CreateOutputFile(outputPath_, settings, newFile);
         if (status == WriteStatus::Busy) {
             tell(kBusyText, kWriterTitle);
@@ -461,6 +488,19 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     }
     if (status == WriteStatus::Failed) {
         tell("Unable to write the end of the output file " + outputPath_ + keptText, kWriterTitle);
+        return Ending::OutputFailed;
+    }
+    // On the disk before the work file and the journal go: until then they are the only copy
+    // of what a power cut could take from the output.
+    const WriteStatus flushed = FlushFile(outputPath_);
+    if (flushed == WriteStatus::Busy) {
+        tell(kBusyText, kWriterTitle);
+        return Ending::OutputBusy;
+    }
+    const std::string name = std::filesystem::path(outputPath_).filename().string();
+    if (flushed == WriteStatus::Failed || (creates && !FlushFolder(FolderOf(outputPath_, name)))) {
+        tell("Unable to make sure that the output file " + outputPath_ + " is on the disk" + keptText,
+             kWriterTitle);
         return Ending::OutputFailed;
     }
     return std::nullopt;

@@ -1,24 +1,6 @@
 #include "polling/core/leftover_files.h"
 
-#include <cstdio>
-#include <filesystem>
-
 namespace tallivo {
-
-bool PathExists(const std::string& path) {
-    if (path.empty()) return false;
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(std::filesystem::path(path), error);
-    return !error && std::filesystem::exists(status);
-}
-
-bool ProbeFile(const std::string& path, Links links) {
-    std::error_code error;
-    std::FILE* file = OpenRegularFile(path, FileAccess::Read, links, error);
-    if (file == nullptr) return false;
-    std::fclose(file);
-    return true;
-}
 
 std::string FolderOf(const std::string& path, const std::string& name) {
     if (path.size() < name.size() || path.compare(path.size() - name.size(), name.size(), name) != 0)

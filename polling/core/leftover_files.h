@@ -4,18 +4,11 @@
 #include <string>
 #include <system_error>
 
-#include "polling/core/no_follow_files.h"
+#include "polling/core/disk.h"
 
-// Files of the run outside the conversion itself: probing, and setting aside what an
-// interrupted run left behind without ever replacing a file.
+// Files of the run outside the conversion itself: setting aside what an interrupted run left
+// behind without ever replacing a file.
 namespace tallivo {
-
-// True when something (a file, a folder, a dangling link) stands under the name.
-bool PathExists(const std::string& path);
-
-// Opens the path for reading and closes it at once: true when it opened as a regular file
-// (a folder is no file, although some systems open one for reading).
-bool ProbeFile(const std::string& path, Links links);
 
 // The folder part of a path built by MakeRunPaths (empty for a bare name), its separator
 // included: what precedes the file name `name` at the end of `path`.

@@ -1,7 +1,7 @@
 #include "polling/core/output_writer.h"
 
 #include "common/file_framing.h"
-#include "polling/core/byte_file.h"
+#include "polling/core/disk.h"
 #include "polling/core/work_file_reader.h"
 
 namespace tallivo {

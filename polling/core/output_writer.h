@@ -41,7 +41,9 @@ struct WriteRecordsResult {
 WriteStatus CreateOutputFile(const std::string& outputPath, const Settings& settings, bool mustBeNew = false);
 
 // One output line per work-file line; each record opened for append, written with CR LF
-// and closed, so it is on disk as soon as it is written. The first record that cannot be
+// and closed, so that a killed program leaves every record so far in the file. Against a
+// power cut the run flushes the file once it is complete (FlushFile), not record by record:
+// the work file and the journal let the next start finish any prefix. The first record that cannot be
 // appended stops the writing, so the output always holds the records in order, without a
 // gap; the rest are only counted. The first `recordsToSkip` lines are read (and counted in
 // charactersRead) but not written: an earlier run wrote them.

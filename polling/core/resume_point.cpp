@@ -1,11 +1,11 @@
 #include "polling/core/resume_point.h"
 
-#include <filesystem>
-#include <fstream>
+#include <algorithm>
 #include <string_view>
 
 #include "common/file_framing.h"
 #include "common/record_layout.h"
+#include "polling/core/disk.h"
 #include "polling/core/work_file_reader.h"
 
 namespace tallivo {
@@ -14,30 +14,44 @@ namespace {
 
 enum class LineMatch { Whole, CutShort, Differs };
 
-// Reads the output from the run's start and checks each expected line against it.
+bool IsNul(char c) {
+    return c == '\0';
+}
+
+// Reads the output from the run's start and checks each expected line against it. After a
+// power cut the bytes not yet on the disk may read as NUL bytes to the end of the file: such
+// a tail is a line cut short. A NUL byte that matches the expected line is a record's own.
 class OutputComparer {
   public:
-    OutputComparer(const std::string& path, std::uint64_t start)
-        : in_(std::filesystem::path(path), std::ios::binary) {
-        if (in_) in_.seekg(static_cast<std::streamoff>(start));
+    OutputComparer(const std::string& path, std::uint64_t start) : in_(path, Links::Follow) {
+        ok_ = in_.isOpen() && in_.skip(start);
     }
-    bool ok() const { return static_cast<bool>(in_); }
+    bool ok() const { return ok_; }
     std::uint64_t wholeBytes() const { return wholeBytes_; }
 
     LineMatch next(std::string_view expected) {
         buffer_.resize(expected.size());
-        in_.read(buffer_.data(), static_cast<std::streamsize>(expected.size()));
-        const auto got = static_cast<std::size_t>(in_.gcount());
-        if (expected.compare(0, got, buffer_.data(), got) != 0) return LineMatch::Differs;
+        const std::size_t got = in_.read(buffer_.data(), expected.size());
+        const auto end = buffer_.begin() + static_cast<std::ptrdiff_t>(got);
+        const auto differs = std::mismatch(buffer_.begin(), end, expected.begin()).first;
+        if (differs != end)
+            return std::all_of(differs, end, IsNul) && atEnd() ? LineMatch::CutShort : LineMatch::Differs;
         if (got < expected.size()) return LineMatch::CutShort;  // the end of the output
         wholeBytes_ += got;
         return LineMatch::Whole;
     }
 
-    bool atEnd() { return in_.peek() == std::ifstream::traits_type::eof(); }
+    // Nothing more to read, or only NUL bytes.
+    bool atEnd() {
+        char chunk[4096];
+        for (std::size_t got; (got = in_.read(chunk, sizeof chunk)) > 0;)
+            if (!std::all_of(chunk, chunk + got, IsNul)) return false;
+        return !in_.failed();
+    }
 
   private:
-    std::ifstream in_;
+    DiskReader in_;
+    bool ok_ = false;
     std::string buffer_;
     std::uint64_t wholeBytes_ = 0;
 };
@@ -46,8 +60,8 @@ class OutputComparer {
 
 std::optional<ResumePoint> FindResumePoint(const RunJournal& journal, const std::string& workPath) {
     std::error_code error;
-    const std::uintmax_t workSize = std::filesystem::file_size(std::filesystem::path(workPath), error);
-    if (error || workSize != journal.workFileSize) return std::nullopt;
+    const std::optional<std::uintmax_t> workSize = RegularFileSize(workPath, error);
+    if (!workSize || *workSize != journal.workFileSize) return std::nullopt;
 
     const RecordLayoutResult layout = MakeRecordLayout(journal.settings);
     const FramingLine header = HeaderLine(journal.settings);
@@ -55,11 +69,12 @@ std::optional<ResumePoint> FindResumePoint(const RunJournal& journal, const std:
     if (!layout.ok() || header.badCode || trailer.terminator.badCode) return std::nullopt;
 
     // The output may have gone only when the run was to create it and had not yet done so.
-    const std::filesystem::path output(journal.outputPath);
-    const bool outputThere = std::filesystem::exists(output, error);
-    if (error || (!outputThere && (!journal.outputCreated || journal.runStart != 0))) return std::nullopt;
-    const std::uintmax_t outputSize = outputThere ? std::filesystem::file_size(output, error) : 0;
-    if (error || outputSize < journal.runStart) return std::nullopt;
+    const std::optional<std::uintmax_t> outputSize =
+        RegularFileSize(journal.outputPath, error, Links::Follow);
+    const bool outputThere = outputSize.has_value();
+    if (!outputThere && error != std::errc::no_such_file_or_directory) return std::nullopt;
+    if (!outputThere && (!journal.outputCreated || journal.runStart != 0)) return std::nullopt;
+    if (outputThere && *outputSize < journal.runStart) return std::nullopt;
 
     ResumePoint point;
     point.settings = journal.settings;
@@ -104,18 +119,10 @@ std::optional<ResumePoint> FindResumePoint(const RunJournal& journal, const std:
 }
 
 WriteStatus CutToResumePoint(const std::string& outputPath, const ResumePoint& point) {
-    const std::filesystem::path output(outputPath);
     std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(output, error);
-    if (error || size <= point.outputSizeToKeep) return WriteStatus::Ok;  // nothing cut short
-    std::filesystem::resize_file(output, point.outputSizeToKeep, error);
-    if (!error) return WriteStatus::Ok;
-#ifdef _WIN32
-    // Held open by another program: a sharing or lock violation.
-    if (error.category() == std::system_category() && (error.value() == 32 || error.value() == 33))
-        return WriteStatus::Busy;
-#endif
-    return error == std::errc::permission_denied ? WriteStatus::Busy : WriteStatus::Failed;
+    const std::optional<std::uintmax_t> size = RegularFileSize(outputPath, error, Links::Follow);
+    if (!size || *size <= point.outputSizeToKeep) return WriteStatus::Ok;  // nothing cut short
+    return TruncateFile(outputPath, point.outputSizeToKeep);
 }
 
 }  // namespace tallivo

@@ -1,14 +1,11 @@
 #include "polling/core/run_journal.h"
 
 #include <charconv>
-#include <cstdio>
-#include <filesystem>
 
 #include "common/config_file.h"
 #include "common/run_paths.h"
-#include "polling/core/byte_file.h"
+#include "polling/core/disk.h"
 #include "polling/core/leftover_files.h"
-#include "polling/core/no_follow_files.h"
 
 namespace tallivo {
 
@@ -91,16 +88,17 @@ bool WriteJournal(const std::string& path, const RunJournal& journal) {
     std::error_code ignored;
     const std::optional<std::string> bytes = FormatJournal(journal);
     const std::string newPath = path + ".new";
-    // Made new, so that nothing planted under the name (a link) is ever written through.
-    std::filesystem::remove(std::filesystem::path(newPath), ignored);
-    if (bytes && WriteBytes(newPath, *bytes, OpenMode::CreateNew) == WriteStatus::Ok) {
+    // Made new, so that nothing planted under the name (a link) is ever written through. On
+    // the disk before its name is: a power cut must not leave an empty journal in its place.
+    RemoveName(newPath, ignored);
+    if (bytes && WriteBytes(newPath, *bytes, OpenMode::CreateNew, true) == WriteStatus::Ok) {
         std::error_code error;
-        std::filesystem::rename(std::filesystem::path(newPath), std::filesystem::path(path), error);
-        if (!error) return true;
+        if (RenameReplacing(newPath, path, error) && FlushFolder(FolderOf(path, kJournalFileName)))
+            return true;
     }
-    std::filesystem::remove(std::filesystem::path(newPath), ignored);
+    RemoveName(newPath, ignored);
     // An older journal would describe another run.
-    std::filesystem::remove(std::filesystem::path(path), ignored);
+    RemoveName(path, ignored);
     return false;
 }
 
@@ -109,14 +107,12 @@ std::optional<RunJournal> ReadJournal(const std::string& path) {
     std::error_code error;
     const std::optional<std::uintmax_t> size = RegularFileSize(path, error);
     if (!size || *size > kMaxJournalBytes) return std::nullopt;
-    std::FILE* in = OpenRegularFile(path, FileAccess::Read, Links::Refuse, error);
-    if (in == nullptr) return std::nullopt;
+    DiskReader in(path, Links::Refuse);
+    if (!in.isOpen()) return std::nullopt;
     // One byte more than the size read, to see the end of a file grown meanwhile.
     std::string bytes(static_cast<std::size_t>(*size) + 1, '\0');
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
-    const bool failed = std::ferror(in) != 0;
-    std::fclose(in);
-    if (failed) return std::nullopt;
+    bytes.resize(in.read(bytes.data(), bytes.size()));
+    if (in.failed()) return std::nullopt;
     return ParseJournal(bytes);
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "polling/core/leftover_files.h"
+#include "polling/core/disk.h"
 
 namespace tallivo {
 

@@ -1,8 +1,6 @@
 #include "polling/core/unfinished_delivery.h"
 
-#include <filesystem>
-
-#include "polling/core/leftover_files.h"
+#include "polling/core/disk.h"
 #include "polling/core/run_journal.h"
 #include "polling/core/stamped_output_name.h"
 #include "polling/core/work_file_reader.h"
@@ -16,8 +14,7 @@ UnfinishedDelivery Describe(const std::string& path, bool isWorkFile) {
     delivery.path = path;
     delivery.isWorkFile = isWorkFile;
     std::error_code error;
-    delivery.bytes = std::filesystem::file_size(std::filesystem::path(path), error);
-    if (error) delivery.bytes = 0;
+    delivery.bytes = RegularFileSize(path, error).value_or(0);
     WorkFileReader reader(path);
     std::string line;
     while (reader.nextLine(line)) ++delivery.records;

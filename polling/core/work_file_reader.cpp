@@ -1,35 +1,27 @@
 #include "polling/core/work_file_reader.h"
 
 #include <algorithm>
-#include <system_error>
-
-#include "polling/core/no_follow_files.h"
 
 namespace tallivo {
 
 WorkFileReader::WorkFileReader(const std::string& path) : WorkFileReader(path, kDefaultBufferSize) {}
 
 WorkFileReader::WorkFileReader(const std::string& path, std::size_t bufferSize)
-    : buffer_(new char[bufferSize == 0 ? 1 : bufferSize]), bufferSize_(bufferSize == 0 ? 1 : bufferSize) {
     // A hand-over file: never read through a link planted under its name.
-    std::error_code error;
-    file_ = OpenRegularFile(path, FileAccess::Read, Links::Refuse, error);
-    // Our own buffer does the buffering; a second one in stdio would only copy twice.
-    if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
-}
+    : file_(path, Links::Refuse),
+      buffer_(new char[bufferSize == 0 ? 1 : bufferSize]),
+      bufferSize_(bufferSize == 0 ? 1 : bufferSize) {}
 
-WorkFileReader::~WorkFileReader() {
-    if (file_) std::fclose(file_);
-}
+WorkFileReader::~WorkFileReader() = default;
 
 bool WorkFileReader::isOpen() const {
-    return file_ != nullptr;
+    return file_.isOpen();
 }
 
 bool WorkFileReader::refill() {
-    if (!file_ || endOfFile_) return false;
+    if (!file_.isOpen() || endOfFile_) return false;
     position_ = 0;
-    end_ = std::fread(buffer_.get(), 1, bufferSize_, file_);
+    end_ = file_.read(buffer_.get(), bufferSize_);
     // A read error ends the file like its end does: the lines so far are all there is.
     if (end_ == 0) endOfFile_ = true;
     return end_ != 0;

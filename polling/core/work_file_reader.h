@@ -1,9 +1,10 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdio>
 #include <memory>
 #include <string>
+
+#include "polling/core/disk.h"
 
 namespace tallivo {
 
@@ -28,7 +29,7 @@ class WorkFileReader {
   private:
     bool refill();
 
-    std::FILE* file_ = nullptr;
+    DiskReader file_;
     std::unique_ptr<char[]> buffer_;
     std::size_t bufferSize_ = 0;
     std::size_t position_ = 0;

@@ -24,7 +24,14 @@ using tallivo::testing::ReadFile;
 using tallivo::testing::TempFolder;
 using tallivo::testing::WriteFile;
 
-// Setting aside never writes over a file already holding a name.
+// What the disk was asked to change, step by step.
+struct DiskSteps : DiskWatcher {
+    void changed(const DiskChange& change) override { steps.push_back(change.step); }
+    std::vector<DiskStep> steps;
+};
+
+// Setting aside never writes over a file already holding a name, and is one step: a power
+// cut leaves the old name or the new one, never both.
 TEST(KeepAsInterrupted, TakesTheNextFreeNameAndNeverReplaces) {
     TempFolder folder;
     const std::string prefix =
@@ -42,9 +49,13 @@ TEST(KeepAsInterrupted, TakesTheNextFreeNameAndNeverReplaces) {
         SCOPED_TRACE(row.bytes);
         WriteFile(folder / "~~dati.txt", row.bytes);
         std::error_code error;
+        DiskSteps watcher;
+        WatchDisk(&watcher);
         const std::optional<std::string> kept =
             KeepAsInterrupted((folder / "~~dati.txt").string(), prefix, "20240102-030405", error);
+        WatchDisk(nullptr);
         ASSERT_TRUE(kept.has_value()) << error.message();
+        EXPECT_EQ(watcher.steps, std::vector<DiskStep>{DiskStep::Rename});
         EXPECT_EQ(*kept, row.expectedName);
         EXPECT_EQ(ReadFile(*kept), row.bytes);
         EXPECT_FALSE(PathExists((folder / "~~dati.txt").string()));
@@ -321,6 +332,18 @@ TEST(ResumePoint, FoundOnlyWhereTheOutputHoldsWhatTheRunWrote) {
          header.size() + allRecords.size(), false, 3},
         {"created, everything", true, header + allRecords + terminator + message,
          header.size() + allRecords.size() + terminator.size() + message.size(), false, 3, 2},
+        {"created, NUL bytes after a record", true, header + records[0] + std::string(30, '\0'),
+         header.size() + records[0].size(), false, 1},
+        {"created, a record cut short, then NUL bytes", true,
+         header + records[0] + "222|2|" + std::string(9, '\0'), header.size() + records[0].size(), false, 1},
+        {"created, NUL bytes after everything", true, header + allRecords + terminator + message + '\0',
+         header.size() + allRecords.size() + terminator.size() + message.size(), false, 3, 2},
+        {"created, NUL bytes before more records", true, header + std::string(5, '\0') + records[1],
+         std::nullopt},
+        {"appended, nothing but NUL bytes", false, old + std::string(40, '\0'), old.size()},
+        {"a NUL byte of the record itself, then NUL bytes", true,
+         header + "111" + '\0' + "1|01/01/2001|01:01\r\n222" + std::string(8, '\0'), header.size() + 24,
+         false, 1, 0, [](RunJournal& j) { j.settings.BarcodeSeparator = "0"; }},
         {"created, something after everything", true, header + allRecords + terminator + message + "x",
          std::nullopt},
         {"created, a record edited", true, header + records[0] + "222|3|02/02/2002|02:02\r\n", std::nullopt},

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "polling/core/file_error.h"
+#include "polling/core/disk.h"
 #include "support/test_files.h"
 
 #ifndef _WIN32

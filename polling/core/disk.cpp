@@ -1,0 +1,166 @@
+#include "polling/core/disk.h"
+
+#include <cerrno>
+#include <filesystem>
+
+#include "polling/core/disk_platform.h"
+
+namespace tallivo {
+
+namespace {
+
+DiskWatcher* watcher = nullptr;
+
+// Large enough for any record; keeps each write call within what every platform accepts.
+constexpr std::size_t kMaxChunk = 1 << 30;
+
+// A write that stopped part way (disk full, file size limit) leaves the start of a record
+// behind; cut the file back to where this call began so a failed record leaves no trace.
+// The start is worked out only then, from the end, so a record costs no extra system call.
+void TakeBackPartialWrite(const std::string& path, int descriptor, std::size_t writtenSoFar) {
+    const int savedError = errno;  // the caller reports the write's error, not this one
+    const long long size = disk_platform::CutBack(descriptor, writtenSoFar);
+    if (size >= 0) disk_platform::Tell(DiskStep::Truncate, path, {}, {}, static_cast<std::uint64_t>(size));
+    errno = savedError;
+}
+
+}  // namespace
+
+namespace disk_platform {
+
+void Tell(DiskStep step, const std::string& path, const std::string& target, std::string_view bytes,
+          std::uint64_t size) {
+    if (watcher == nullptr) return;
+    DiskChange change{step, path, target, bytes, size};
+    watcher->changed(change);
+}
+
+bool FlushesOn() {
+    return watcher == nullptr || watcher->flushes();
+}
+
+bool UsableName(const std::string& path, std::error_code& error) {
+    if (!path.empty() && path.find('\0') == std::string::npos) return true;
+    error = std::make_error_code(std::errc::no_such_file_or_directory);
+    return false;
+}
+
+std::error_code LinkRefused() {
+    return std::make_error_code(std::errc::too_many_symbolic_link_levels);
+}
+
+const char* StdioMode(FileAccess access) {
+    switch (access) {
+        case FileAccess::Read:
+            return "rb";
+        case FileAccess::Create:
+            return "wb";
+        case FileAccess::Append:
+            break;
+    }
+    return "ab";
+}
+
+}  // namespace disk_platform
+
+void WatchDisk(DiskWatcher* newWatcher) {
+    watcher = newWatcher;
+}
+
+bool PathExists(const std::string& path) {
+    if (path.empty()) return false;
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(std::filesystem::path(path), error);
+    return !error && std::filesystem::exists(status);
+}
+
+bool ProbeFile(const std::string& path, Links links) {
+    std::error_code error;
+    std::FILE* file = OpenRegularFile(path, FileAccess::Read, links, error);
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+}
+
+bool RemoveName(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!disk_platform::UsableName(path, error) ||
+        !std::filesystem::remove(std::filesystem::path(path), error))
+        return false;
+    disk_platform::Tell(DiskStep::Unlink, path);
+    return true;
+}
+
+WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode, bool flush) {
+    // The system would stop the name at the NUL byte and write to another file.
+    if (path.find('\0') != std::string::npos) return WriteStatus::Failed;
+    int descriptor;
+    do {
+        descriptor = disk_platform::OpenForWriting(path, mode);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        const WriteStatus status = ClassifyLastFileError();
+        return status == WriteStatus::Busy && disk_platform::IsFolder(path) ? WriteStatus::Failed : status;
+    }
+    disk_platform::Tell(DiskStep::Create, path);
+    if (mode == OpenMode::Create) disk_platform::Tell(DiskStep::Truncate, path);
+
+    const std::size_t total = bytes.size();
+    const auto giveUp = [&](WriteStatus status) {
+        if (bytes.size() != total) TakeBackPartialWrite(path, descriptor, total - bytes.size());
+        disk_platform::CloseDescriptor(descriptor);
+        return status;
+    };
+    while (!bytes.empty()) {
+        const std::size_t chunk = bytes.size() < kMaxChunk ? bytes.size() : kMaxChunk;
+        const long long written = disk_platform::WriteSome(descriptor, bytes.data(), chunk);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return giveUp(ClassifyLastFileError());
+        }
+        if (written == 0) return giveUp(WriteStatus::Failed);  // no progress and no error
+        disk_platform::Tell(DiskStep::Write, path, {}, bytes.substr(0, static_cast<std::size_t>(written)));
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    if (flush && disk_platform::FlushesOn()) {
+        if (!disk_platform::SyncDescriptor(descriptor)) {
+            const WriteStatus status = ClassifyLastFileError();
+            disk_platform::CloseDescriptor(descriptor);
+            return status;
+        }
+        disk_platform::Tell(DiskStep::Flush, path);
+    }
+    // A failed close can mean the data never reached the file (network drives, quotas).
+    // EINTR is the exception: the descriptor is released and the data already handed over.
+    if (disk_platform::CloseDescriptor(descriptor) != 0 && errno != EINTR) return ClassifyLastFileError();
+    return WriteStatus::Ok;
+}
+
+WriteStatus ClassifyFileError(int errorNumber) {
+    return errorNumber == EACCES || errorNumber == EPERM ? WriteStatus::Busy : WriteStatus::Failed;
+}
+
+DiskReader::DiskReader(const std::string& path, Links links) {
+    std::error_code error;
+    file_ = OpenRegularFile(path, FileAccess::Read, links, error);
+    // The callers buffer; a second buffer in stdio would only copy twice.
+    if (file_) std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+DiskReader::~DiskReader() {
+    if (file_) std::fclose(file_);
+}
+
+bool DiskReader::skip(std::uint64_t bytes) {
+    return file_ && disk_platform::Skip(file_, bytes);
+}
+
+std::size_t DiskReader::read(char* buffer, std::size_t size) {
+    return file_ ? std::fread(buffer, 1, size, file_) : 0;
+}
+
+bool DiskReader::failed() const {
+    return !file_ || std::ferror(file_) != 0;
+}
+
+}  // namespace tallivo

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "polling/core/output_writer.h"
+
+// Every call by which the polling program reaches the disk. The output folder is often
+// shared, so a name the run hands over (marker, data, work and kept files, the journal) may
+// hold a link someone planted there: these calls never reach a file through a symbolic link
+// (on Windows: through any reparse point) unless told to follow one. A change is on the disk
+// after a power cut only once it was flushed; the flushes are here too, and so is the seam
+// through which a test sees every change.
+namespace tallivo {
+
+enum class FileAccess {
+    Read,
+    Create,  // create, or empty an existing file
+    Append,  // create when missing, write at the end
+};
+
+enum class Links {
+    Refuse,  // a link under the name is an error: the file it points at is never reached
+    Follow,  // the user's own choice of name (the output file)
+};
+
+enum class OpenMode {
+    Create,     // create, or empty an existing file
+    Append,     // create when missing, write at the end
+    CreateNew,  // create; fails, leaving it alone, when something stands under the name
+};
+
+// One change to the disk, as the seam reports it. Writes always go to the end of the file.
+enum class DiskStep { Create, Write, Truncate, Rename, Link, Unlink, Flush, FlushFolder };
+
+struct DiskChange {
+    DiskStep step;
+    std::string path;
+    std::string target;      // Rename and Link: the new name
+    std::string_view bytes;  // Write
+    std::uint64_t size = 0;  // Truncate
+};
+
+// Told of every change once it succeeded. A watcher that answers false to flushes() turns
+// the flushes off, so a test can show what they are for.
+class DiskWatcher {
+  public:
+    virtual ~DiskWatcher() = default;
+    virtual void changed(const DiskChange& change) = 0;
+    virtual bool flushes() const { return true; }
+};
+
+// One watcher at a time; nullptr for none.
+void WatchDisk(DiskWatcher* watcher);
+
+// True when something (a file, a folder, a dangling link) stands under the name.
+bool PathExists(const std::string& path);
+
+// True when a symbolic link (on Windows any reparse point) stands under the name.
+bool IsLink(const std::string& path);
+
+// True when a link stands under the name that belongs neither to the user running the
+// program nor to the system's administrator: the rule Linux applies in shared folders.
+bool IsStrangersLink(const std::string& path);
+
+// Opens the path for reading and closes it at once: true when it opened as a regular file
+// (a folder is no file, although some systems open one for reading).
+bool ProbeFile(const std::string& path, Links links);
+
+// True when both names are one file (one inode, two names).
+bool SameFile(const std::string& first, const std::string& second);
+
+// Opens a regular file, binary. Anything else under the name (a folder, a device), and with
+// Links::Refuse a link, fails with `error` set (a link: errc::too_many_symbolic_link_levels).
+// Create empties the file only after it proved to be a regular file.
+std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links links, std::error_code& error);
+
+// Why the name cannot be the marker: a link (errc::too_many_symbolic_link_levels), a file with
+// a second name (errc::too_many_links) or anything but a regular file. No error when nothing
+// or a plain file stands there.
+std::error_code MarkerRefusal(const std::string& path);
+
+// Creates the marker, or leaves one that stands there as it is: nothing is ever emptied. A
+// link (errc::too_many_symbolic_link_levels), a file with a second name (errc::too_many_links)
+// or anything but a regular file under the name is refused.
+bool CreateMarkerFile(const std::string& path, std::error_code& error);
+
+// The size of the regular file under the name; with Links::Refuse not through a link.
+std::optional<std::uintmax_t> RegularFileSize(const std::string& path, std::error_code& error,
+                                              Links links = Links::Refuse);
+
+// Opens `path`, writes all of `bytes` and closes it again, checking every step: a record
+// counts as written only when the close succeeded too. `flush`: on the disk before the close.
+WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode, bool flush = false);
+
+// Cuts the file (the user's output, links followed) to `size` bytes.
+WriteStatus TruncateFile(const std::string& path, std::uint64_t size);
+
+// Puts what was written to the file on the disk.
+WriteStatus FlushFile(const std::string& path, Links links = Links::Follow);
+
+// Puts the folder's entries (created, renamed, removed names) on the disk; "" is the current
+// folder. Windows has no such call: its renames are written through instead.
+bool FlushFolder(const std::string& folder);
+
+// Deletes the file; a link under the name is left where it is and reported as an error.
+bool RemoveFile(const std::string& path, std::error_code& error);
+
+// Removes the name itself, whatever stands under it (a link goes, not what it points at):
+// for the run's own names, never a hand-over name.
+bool RemoveName(const std::string& path, std::error_code& error);
+
+// Renames `from` to `to` unless `to` exists (errc::file_exists then), in one step where the
+// system has one. A link under `from` is refused; `to` is never reached through a link either,
+// since nothing replaces it.
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error);
+
+// Renames `from` over `to`, replacing it: a reader sees the old or the new file, never half.
+bool RenameReplacing(const std::string& from, const std::string& to, std::error_code& error);
+
+// What a failed file call means for the caller: permission denied (read-only, or held
+// open by another program) is Busy, anything else Failed. `errorNumber` is an errno value.
+WriteStatus ClassifyFileError(int errorNumber);
+
+// The same for the file call that failed last on this thread (errno, and on Windows the
+// system error behind it).
+WriteStatus ClassifyLastFileError();
+
+// Streams a regular file's bytes; the one way the core reads a file.
+class DiskReader {
+  public:
+    DiskReader(const std::string& path, Links links);
+    ~DiskReader();
+    DiskReader(const DiskReader&) = delete;
+    DiskReader& operator=(const DiskReader&) = delete;
+
+    bool isOpen() const { return file_ != nullptr; }
+    bool skip(std::uint64_t bytes);
+    // Up to `size` bytes; 0 at the end of the file or on a read error.
+    std::size_t read(char* buffer, std::size_t size);
+    bool failed() const;
+
+  private:
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace tallivo

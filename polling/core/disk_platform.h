@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "polling/core/disk.h"
+
+// What disk.cpp needs of the system, given once in disk_posix.cpp and once in
+// disk_windows.cpp. Not for use outside the disk files.
+namespace tallivo::disk_platform {
+
+// Tells the watcher of a change that succeeded; the platform files call it after each one.
+void Tell(DiskStep step, const std::string& path, const std::string& target = {}, std::string_view bytes = {},
+          std::uint64_t size = 0);
+// False when a watcher turned the flushes off.
+bool FlushesOn();
+
+// The system would stop the name at a NUL byte and reach another file.
+bool UsableName(const std::string& path, std::error_code& error);
+std::error_code LinkRefused();
+const char* StdioMode(FileAccess access);
+
+// A descriptor opened for writing, or -1 with errno set.
+int OpenForWriting(const std::string& path, OpenMode mode);
+// Bytes written, or -1 with errno set.
+long long WriteSome(int descriptor, const char* bytes, std::size_t size);
+// Cuts the file back by `bytes` from its end; the size it now has, or -1.
+long long CutBack(int descriptor, std::size_t bytes);
+bool SyncDescriptor(int descriptor);
+// 0, or -1 with errno set.
+int CloseDescriptor(int descriptor);
+// The system refuses to open a folder for writing with "access denied" on Windows, which
+// must not read as a busy file.
+bool IsFolder(const std::string& path);
+// Moves a read `bytes` further on.
+bool Skip(std::FILE* file, std::uint64_t bytes);
+
+}  // namespace tallivo::disk_platform

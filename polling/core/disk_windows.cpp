@@ -1,0 +1,362 @@
+// The disk on Windows.
+#include <aclapi.h>
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <vector>
+
+#include "polling/core/disk.h"
+#include "polling/core/disk_platform.h"
+
+namespace tallivo {
+
+using disk_platform::LinkRefused;
+using disk_platform::Tell;
+using disk_platform::UsableName;
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// The portable conditions for the failures callers tell apart; the system's own code otherwise.
+std::error_code ErrorFrom(DWORD code) {
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+            return std::make_error_code(std::errc::no_such_file_or_directory);
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return std::make_error_code(std::errc::file_exists);
+        default:
+            return std::error_code(static_cast<int>(code), std::system_category());
+    }
+}
+
+std::error_code LastError() {
+    return ErrorFrom(GetLastError());
+}
+
+// Access denied, or the file held by another program: a sharing or lock violation.
+WriteStatus Classify(DWORD code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
+               ? WriteStatus::Busy
+               : WriteStatus::Failed;
+}
+
+bool IsCurrentUser(PSID owner) {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<unsigned char> buffer(size);
+    const bool read = size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
+    CloseHandle(token);
+    return read && EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, owner);
+}
+
+// The user's output file, links followed, opened to be written.
+HANDLE OpenToWrite(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// With FILE_FLAG_OPEN_REPARSE_POINT a link is opened as itself, so it can be told apart and
+// refused without its target ever being opened. A folder fails to open without
+// FILE_FLAG_BACKUP_SEMANTICS.
+HANDLE OpenNotFollowing(const std::string& path, DWORD access, DWORD disposition, Links links,
+                        std::error_code& error) {
+    const DWORD flags = FILE_ATTRIBUTE_NORMAL | (links == Links::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
+    HANDLE handle = CreateFileA(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = LastError();
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            error = std::make_error_code(std::errc::is_a_directory);
+    }
+    return handle;
+}
+
+// A link, or anything but a file on a disk, is refused; `links` is how many names it may have.
+bool IsRegularFile(HANDLE handle, DWORD maxLinks, std::error_code& error) {
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) {
+        error = LastError();
+        return false;
+    }
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        error = LinkRefused();
+        return false;
+    }
+    if (GetFileType(handle) != FILE_TYPE_DISK) {
+        error = std::make_error_code(std::errc::invalid_argument);
+        return false;
+    }
+    if (information.nNumberOfLinks > maxLinks) {
+        error = std::make_error_code(std::errc::too_many_links);
+        return false;
+    }
+    return true;
+}
+
+DWORD WriteThrough() {
+    return disk_platform::FlushesOn() ? MOVEFILE_WRITE_THROUGH : 0;
+}
+
+}  // namespace
+
+namespace disk_platform {
+
+int OpenForWriting(const std::string& path, OpenMode mode) {
+    const int flags = _O_WRONLY | _O_CREAT | _O_BINARY |
+                      (mode == OpenMode::Create   ? _O_TRUNC
+                       : mode == OpenMode::Append ? _O_APPEND
+                                                  : _O_EXCL);
+    return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+}
+
+long long WriteSome(int descriptor, const char* bytes, std::size_t size) {
+    return _write(descriptor, bytes, static_cast<unsigned int>(size));
+}
+
+long long CutBack(int descriptor, std::size_t bytes) {
+    const long long end = _lseeki64(descriptor, 0, SEEK_END);
+    const long long start = end - static_cast<long long>(bytes);
+    if (end < 0 || start < 0 || _chsize_s(descriptor, start) != 0) return -1;
+    return start;
+}
+
+bool SyncDescriptor(int descriptor) {
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+    if (handle == INVALID_HANDLE_VALUE || FlushFileBuffers(handle)) return handle != INVALID_HANDLE_VALUE;
+    errno = Classify(GetLastError()) == WriteStatus::Busy ? EACCES : EIO;
+    return false;
+}
+
+int CloseDescriptor(int descriptor) {
+    return _close(descriptor);
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code ignored;
+    return std::filesystem::is_directory(path, ignored);
+}
+
+bool Skip(std::FILE* file, std::uint64_t bytes) {
+    return _fseeki64(file, static_cast<long long>(bytes), SEEK_CUR) == 0;
+}
+
+}  // namespace disk_platform
+
+bool IsLink(const std::string& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+bool IsStrangersLink(const std::string& path) {
+    if (!IsLink(path)) return false;
+    // The link itself, not what it points at.
+    HANDLE handle = CreateFileA(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return true;  // an owner that cannot be told is no one's
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    const DWORD result = GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                                         nullptr, nullptr, &descriptor);
+    CloseHandle(handle);
+    if (result != ERROR_SUCCESS) return true;
+    const bool trusted = IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                         IsWellKnownSid(owner, WinLocalSystemSid) || IsCurrentUser(owner);
+    LocalFree(descriptor);
+    return !trusted;
+}
+
+bool SameFile(const std::string& first, const std::string& second) {
+    BY_HANDLE_FILE_INFORMATION information[2];
+    const std::string* names[2] = {&first, &second};
+    for (int i = 0; i < 2; ++i) {
+        HANDLE handle = CreateFileA(names[i]->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return false;
+        const bool read = GetFileInformationByHandle(handle, &information[i]);
+        CloseHandle(handle);
+        if (!read) return false;
+    }
+    return information[0].dwVolumeSerialNumber == information[1].dwVolumeSerialNumber &&
+           information[0].nFileIndexHigh == information[1].nFileIndexHigh &&
+           information[0].nFileIndexLow == information[1].nFileIndexLow;
+}
+
+std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links links, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return nullptr;
+    const bool reading = access == FileAccess::Read;
+    HANDLE handle = OpenNotFollowing(path, reading ? GENERIC_READ : GENERIC_WRITE,
+                                     reading ? OPEN_EXISTING : OPEN_ALWAYS, links, error);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    const auto fail = [handle, &error](std::error_code why) {
+        error = why;
+        CloseHandle(handle);
+        return nullptr;
+    };
+    if (!IsRegularFile(handle, MAXDWORD, error)) return fail(error);
+    if (!reading) Tell(DiskStep::Create, path);
+    if (access == FileAccess::Create) {
+        if (!SetEndOfFile(handle)) return fail(LastError());
+        Tell(DiskStep::Truncate, path);
+    }
+    const int mode = _O_BINARY | (reading ? _O_RDONLY : access == FileAccess::Append ? _O_APPEND : 0);
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), mode);
+    if (descriptor < 0) return fail(std::error_code(errno, std::generic_category()));
+    std::FILE* file = _fdopen(descriptor, disk_platform::StdioMode(access));
+    if (file == nullptr) {
+        error = std::error_code(errno, std::generic_category());
+        _close(descriptor);
+    }
+    return file;
+}
+
+std::error_code MarkerRefusal(const std::string& path) {
+    std::error_code error;
+    if (path.empty() || !PathExists(path)) return error;
+    if (IsLink(path)) return LinkRefused();
+    HANDLE handle = OpenNotFollowing(path, 0, OPEN_EXISTING, Links::Refuse, error);
+    if (handle == INVALID_HANDLE_VALUE) return error;
+    IsRegularFile(handle, 1, error);
+    CloseHandle(handle);
+    return error;
+}
+
+bool CreateMarkerFile(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    // OPEN_ALWAYS never empties: a file planted under the name keeps every byte.
+    HANDLE handle = OpenNotFollowing(path, GENERIC_READ, OPEN_ALWAYS, Links::Refuse, error);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool regular = IsRegularFile(handle, 1, error);
+    CloseHandle(handle);
+    if (regular) Tell(DiskStep::Create, path);
+    return regular;
+}
+
+std::optional<std::uintmax_t> RegularFileSize(const std::string& path, std::error_code& error, Links links) {
+    error.clear();
+    if (!UsableName(path, error)) return std::nullopt;
+    if (links == Links::Follow) {
+        const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), error);
+        if (error) return std::nullopt;
+        return size;
+    }
+    // Describes a link itself, not its target.
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+        error = LastError();
+        return std::nullopt;
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        error = LinkRefused();
+        return std::nullopt;
+    }
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        error = std::make_error_code(std::errc::is_a_directory);
+        return std::nullopt;
+    }
+    return (static_cast<std::uintmax_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+WriteStatus TruncateFile(const std::string& path, std::uint64_t size) {
+    std::error_code error;
+    if (!UsableName(path, error)) return WriteStatus::Failed;
+    HANDLE handle = OpenToWrite(path);
+    if (handle == INVALID_HANDLE_VALUE) return Classify(GetLastError());
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(size);
+    const bool cut = SetFilePointerEx(handle, position, nullptr, FILE_BEGIN) && SetEndOfFile(handle);
+    const DWORD code = GetLastError();
+    CloseHandle(handle);
+    if (!cut) return Classify(code);
+    Tell(DiskStep::Truncate, path, {}, {}, size);
+    return WriteStatus::Ok;
+}
+
+WriteStatus FlushFile(const std::string& path, Links links) {
+    if (!disk_platform::FlushesOn()) return WriteStatus::Ok;
+    std::error_code error;
+    if (!UsableName(path, error)) return WriteStatus::Failed;
+    HANDLE handle = links == Links::Follow
+                        ? OpenToWrite(path)
+                        : OpenNotFollowing(path, GENERIC_WRITE, OPEN_EXISTING, links, error);
+    if (handle == INVALID_HANDLE_VALUE) return Classify(GetLastError());
+    if (links == Links::Refuse && !IsRegularFile(handle, MAXDWORD, error)) {
+        CloseHandle(handle);
+        return WriteStatus::Failed;
+    }
+    const bool flushed = FlushFileBuffers(handle);
+    const DWORD code = GetLastError();
+    CloseHandle(handle);
+    if (!flushed) return Classify(code);
+    Tell(DiskStep::Flush, path);
+    return WriteStatus::Ok;
+}
+
+bool FlushFolder(const std::string& folder) {
+    // No call flushes a folder here; the renames and removals that matter are written through.
+    if (disk_platform::FlushesOn()) Tell(DiskStep::FlushFolder, folder);
+    return true;
+}
+
+bool RemoveFile(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    if (IsLink(path)) {
+        error = LinkRefused();
+        return false;
+    }
+    if (!DeleteFileA(path.c_str())) {
+        error = LastError();
+        return false;
+    }
+    Tell(DiskStep::Unlink, path);
+    return true;
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error) {
+    error.clear();
+    if (!UsableName(from, error) || !UsableName(to, error)) return false;
+    if (IsLink(from)) {
+        error = LinkRefused();
+        return false;
+    }
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
+    if (!MoveFileExA(from.c_str(), to.c_str(), WriteThrough())) {
+        error = LastError();
+        return false;
+    }
+    Tell(DiskStep::Rename, from, to);
+    return true;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to, std::error_code& error) {
+    error.clear();
+    if (!UsableName(from, error) || !UsableName(to, error)) return false;
+    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | WriteThrough())) {
+        error = LastError();
+        return false;
+    }
+    Tell(DiskStep::Rename, from, to);
+    return true;
+}
+
+WriteStatus ClassifyLastFileError() {
+    // The C runtime folds these into EACCES, but keep to the system's own word on it.
+    const unsigned long systemError = _doserrno;
+    if (Classify(systemError) == WriteStatus::Busy) return WriteStatus::Busy;
+    return ClassifyFileError(errno);
+}
+
+}  // namespace tallivo
