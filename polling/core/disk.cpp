@@ -49,6 +49,13 @@ std::error_code LinkRefused() {
     return std::make_error_code(std::errc::too_many_symbolic_link_levels);
 }
 
+bool UsableUnlinkedName(const std::string& path, std::error_code& error) {
+    if (!UsableName(path, error)) return false;
+    if (!IsLink(path)) return true;
+    error = LinkRefused();
+    return false;
+}
+
 const char* StdioMode(FileAccess access) {
     switch (access) {
         case FileAccess::Read:

@@ -22,6 +22,8 @@ bool FlushesOn();
 // The system would stop the name at a NUL byte and reach another file.
 bool UsableName(const std::string& path, std::error_code& error);
 std::error_code LinkRefused();
+// A usable name with no link under it: removing or renaming it then never touches a link's target.
+bool UsableUnlinkedName(const std::string& path, std::error_code& error);
 const char* StdioMode(FileAccess access);
 
 // A descriptor opened for writing, or -1 with errno set.

@@ -14,6 +14,7 @@ namespace tallivo {
 using disk_platform::LinkRefused;
 using disk_platform::Tell;
 using disk_platform::UsableName;
+using disk_platform::UsableUnlinkedName;
 
 namespace {
 
@@ -216,11 +217,7 @@ bool FlushFolder(const std::string& folder) {
 
 bool RemoveFile(const std::string& path, std::error_code& error) {
     error.clear();
-    if (!UsableName(path, error)) return false;
-    if (IsLink(path)) {
-        error = LinkRefused();
-        return false;
-    }
+    if (!UsableUnlinkedName(path, error)) return false;
     // unlink() never follows a link, so one planted since the check goes, not its target.
     if (::unlink(path.c_str()) != 0) {
         error = LastError();
@@ -232,11 +229,7 @@ bool RemoveFile(const std::string& path, std::error_code& error) {
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error) {
     error.clear();
-    if (!UsableName(from, error) || !UsableName(to, error)) return false;
-    if (IsLink(from)) {
-        error = LinkRefused();
-        return false;
-    }
+    if (!UsableUnlinkedName(from, error) || !UsableName(to, error)) return false;
 #if defined(__linux__) && defined(RENAME_NOREPLACE)
     // One step: a power cut leaves the old name or the new one, never both.
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {

@@ -18,6 +18,7 @@ namespace tallivo {
 using disk_platform::LinkRefused;
 using disk_platform::Tell;
 using disk_platform::UsableName;
+using disk_platform::UsableUnlinkedName;
 
 namespace {
 
@@ -312,11 +313,7 @@ bool FlushFolder(const std::string& folder) {
 
 bool RemoveFile(const std::string& path, std::error_code& error) {
     error.clear();
-    if (!UsableName(path, error)) return false;
-    if (IsLink(path)) {
-        error = LinkRefused();
-        return false;
-    }
+    if (!UsableUnlinkedName(path, error)) return false;
     if (!DeleteFileA(path.c_str())) {
         error = LastError();
         return false;
@@ -327,11 +324,7 @@ bool RemoveFile(const std::string& path, std::error_code& error) {
 
 bool RenameNoReplace(const std::string& from, const std::string& to, std::error_code& error) {
     error.clear();
-    if (!UsableName(from, error) || !UsableName(to, error)) return false;
-    if (IsLink(from)) {
-        error = LinkRefused();
-        return false;
-    }
+    if (!UsableUnlinkedName(from, error) || !UsableName(to, error)) return false;
     // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
     if (!MoveFileExA(from.c_str(), to.c_str(), WriteThrough())) {
         error = LastError();
