@@ -5,7 +5,12 @@
 #
 # The kit lands in $TALLIVO_CACHE (default /var/cache/tallivo) under a name keyed by the Qt
 # version and this script's hash, and is reused when present. The build folder beside it is
-# kept until the install is done, so an interrupted build resumes where it stopped.
+# kept until the install is done, so an interrupted build resumes where it stopped; the source
+# is kept apart, keyed by the Qt version alone, so a change to this script does not fetch again.
+#
+# Only what ships is compiled: the modules above and what they link (OpenGL, which the windows
+# plugin needs), no Direct2D platform (a second copy of the windows plugin). Precompiled headers
+# are Qt's default; this Qt (6.4) has no unity build.
 #
 #   bash packaging/windows/build-qt.sh          (root, or sudo, the first time)
 set -euo pipefail
@@ -31,29 +36,30 @@ if [ -f "$prefix/.complete" ]; then
 fi
 
 work="$cache/qt6-mingw-build-$upstream-$key"
+fetched="$cache/qt6-base-source-$version"
 mkdir -p "$work"
 started=$(date +%s)
 
 # The source, through a deb-src entry of our own: the machine's package sources stay as they are.
-if [ ! -f "$work/source.done" ]; then
+if [ ! -f "$fetched/source.done" ]; then
   say "fetching qt6-base $version source"
-  rm -rf "$work/apt" "$work/source"
-  mkdir -p "$work/apt/lists/partial" "$work/apt/parts" "$work/source"
+  rm -rf "$fetched"
+  mkdir -p "$fetched/apt/lists/partial" "$fetched/apt/parts" "$fetched/source"
   # Source entries beside each of the machine's binary ones: the same mirrors and suites.
   for list in /etc/apt/sources.list.d/*.sources; do
-    if [ -f "$list" ]; then sed 's/^Types: *deb$/Types: deb-src/' "$list" >"$work/apt/parts/$(basename "$list")"; fi
+    if [ -f "$list" ]; then sed 's/^Types: *deb$/Types: deb-src/' "$list" >"$fetched/apt/parts/$(basename "$list")"; fi
   done
   for list in /etc/apt/sources.list /etc/apt/sources.list.d/*.list; do
-    if [ -f "$list" ]; then sed -n 's/^deb /deb-src /p' "$list" >"$work/apt/parts/$(basename "$list")"; fi
+    if [ -f "$list" ]; then sed -n 's/^deb /deb-src /p' "$list" >"$fetched/apt/parts/$(basename "$list")"; fi
   done
-  apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$work/apt/parts"
-    -o Dir::State::Lists="$work/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
+  apt_options=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts="$fetched/apt/parts"
+    -o Dir::State::Lists="$fetched/apt/lists" -o Dir::Cache::pkgcache= -o Dir::Cache::srcpkgcache=)
   apt-get "${apt_options[@]}" update -qq
-  (cd "$work/source" && apt-get "${apt_options[@]}" source -qq "qt6-base=$version" >/dev/null)
-  touch "$work/source.done"
+  (cd "$fetched/source" && apt-get "${apt_options[@]}" source -qq "qt6-base=$version" >/dev/null)
+  touch "$fetched/source.done"
 fi
-src=$(find "$work/source" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
-[ -n "$src" ] || fail "no unpacked source in $work/source"
+src=$(find "$fetched/source" -mindepth 1 -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+[ -n "$src" ] || fail "no unpacked source in $fetched/source"
 
 # The posix flavour: GCC 12's win32 flavour has no std::mutex.
 cat >"$work/toolchain.cmake" <<EOF
@@ -81,7 +87,7 @@ if [ ! -f "$work/configure.done" ]; then
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
     -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_icu=OFF -DFEATURE_vulkan=OFF \
-    -DFEATURE_tabletevent=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_jpeg=OFF \
+    -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_png=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF \
     -DFEATURE_jpeg=ON -DFEATURE_gif=OFF -DFEATURE_ico=ON \
