@@ -9,8 +9,9 @@
 # is kept apart, keyed by the Qt version alone, so a change to this script does not fetch again.
 #
 # Only what ships is compiled: the modules above and what they link (OpenGL, which the windows
-# plugin needs), no Direct2D platform (a second copy of the windows plugin). Precompiled headers
-# are Qt's default; this Qt (6.4) has no unity build.
+# plugin needs), no Direct2D platform (a second copy of the windows plugin; only Direct2D 1.1 is
+# turned off for it, since without Direct2D itself Gui leaves out the DirectWrite font database
+# that the windows plugin links). Precompiled headers are Qt's default; Qt 6.4 has no unity build.
 #
 #   bash packaging/windows/build-qt.sh          (root, or sudo, the first time)
 set -euo pipefail
@@ -87,7 +88,7 @@ if [ ! -f "$work/configure.done" ]; then
     -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF \
     -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_printsupport=OFF \
     -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_icu=OFF -DFEATURE_vulkan=OFF \
-    -DFEATURE_tabletevent=OFF -DFEATURE_direct2d=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_jpeg=OFF \
+    -DFEATURE_tabletevent=OFF -DFEATURE_direct2d1_1=OFF -DFEATURE_system_zlib=OFF -DFEATURE_system_jpeg=OFF \
     -DFEATURE_system_png=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_pcre2=OFF -DFEATURE_system_doubleconversion=OFF -DFEATURE_system_libb2=OFF \
     -DFEATURE_jpeg=ON -DFEATURE_gif=OFF -DFEATURE_ico=ON \
