@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <thread>
+#include <utility>
 
 #include "polling/core/disk_platform.h"
 
@@ -10,6 +12,9 @@ namespace tallivo {
 namespace {
 
 DiskWatcher* watcher = nullptr;
+HoldWait holdWait;
+std::chrono::milliseconds holdLimit = kBriefHold;
+constexpr std::chrono::milliseconds kHoldStep{50};
 
 // Large enough for any record; keeps each write call within what every platform accepts.
 constexpr std::size_t kMaxChunk = 1 << 30;
@@ -26,7 +31,24 @@ void TakeBackPartialWrite(const std::string& path, int descriptor, std::size_t w
 
 }  // namespace
 
+bool ReparseTagNamesAnotherFile(std::uint32_t tag) {
+    constexpr std::uint32_t kNameSurrogate = 0x20000000;  // Windows' IsReparseTagNameSurrogate
+    return (tag & kNameSurrogate) != 0;
+}
+
+void SetHoldWait(HoldWait wait, std::chrono::milliseconds limit) {
+    holdWait = std::move(wait);
+    holdLimit = limit;
+}
+
 namespace disk_platform {
+
+bool WaitOutHold(std::chrono::steady_clock::time_point since) {
+    if (std::chrono::steady_clock::now() - since >= holdLimit) return false;
+    if (holdWait) return holdWait(kHoldStep);
+    std::this_thread::sleep_for(kHoldStep);
+    return true;
+}
 
 void Tell(DiskStep step, const std::string& path, const std::string& target, std::string_view bytes,
           std::uint64_t size) {
@@ -107,7 +129,7 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0) {
         const WriteStatus status = ClassifyLastFileError();
-        return status == WriteStatus::Busy && disk_platform::IsFolder(path) ? WriteStatus::Failed : status;
+        return status != WriteStatus::Failed && disk_platform::IsFolder(path) ? WriteStatus::Failed : status;
     }
     disk_platform::Tell(DiskStep::Create, path);
     if (mode == OpenMode::Create) disk_platform::Tell(DiskStep::Truncate, path);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,9 +14,9 @@
 // Every call by which the polling program reaches the disk. The output folder is often
 // shared, so a name the run hands over (marker, data, work and kept files, the journal) may
 // hold a link someone planted there: these calls never reach a file through a symbolic link
-// (on Windows: through any reparse point) unless told to follow one. A change is on the disk
-// after a power cut only once it was flushed; the flushes are here too, and so is the seam
-// through which a test sees every change.
+// (on Windows: through a reparse point that names another file) unless told to follow one. A change is on the
+// disk after a power cut only once it was flushed; the flushes are here too, and so is the seam through which
+// a test sees every change.
 namespace tallivo {
 
 enum class FileAccess {
@@ -57,11 +59,24 @@ class DiskWatcher {
 // One watcher at a time; nullptr for none.
 void WatchDisk(DiskWatcher* watcher);
 
+// On Windows another program may hold a file for a moment (a virus scanner, the indexer, a
+// cloud client): a call refused with a sharing violation or access denied is tried again, in
+// short waits, for up to this long before it fails. A spreadsheet holding the output stays busy.
+inline constexpr std::chrono::milliseconds kBriefHold{3000};
+// Does one short wait; false gives up at once (Esc).
+using HoldWait = std::function<bool(std::chrono::milliseconds)>;
+// The wait (a plain sleep when empty) and how long a hold is waited out.
+void SetHoldWait(HoldWait wait, std::chrono::milliseconds limit = kBriefHold);
+
 // True when something (a file, a folder, a dangling link) stands under the name.
 bool PathExists(const std::string& path);
 
-// True when a symbolic link (on Windows any reparse point) stands under the name.
+// True when a symbolic link stands under the name (on Windows a reparse point that names
+// another file: a symbolic link, a junction, a mount point).
 bool IsLink(const std::string& path);
+// Whether a Windows reparse point with this tag names another file (a name surrogate). Cloud
+// files (OneDrive), deduplicated files and other reparse points hold their own data: files.
+bool ReparseTagNamesAnotherFile(std::uint32_t tag);
 
 // True when a link stands under the name that belongs neither to the user running the
 // program nor to the system's administrator: the rule Linux applies in shared folders.
@@ -100,6 +115,10 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
 // Cuts the file (the user's output, links followed) to `size` bytes.
 WriteStatus TruncateFile(const std::string& path, std::uint64_t size);
 
+// A delivery copied from read-only media keeps its read-only attribute on Windows; once taken
+// over the file is the run's own, and the attribute goes so that it can be flushed and removed.
+// Other systems need no write access for either: nothing to do there.
+bool ClearReadOnly(const std::string& path, std::error_code& error);
 // Puts what was written to the file on the disk.
 WriteStatus FlushFile(const std::string& path, Links links = Links::Follow);
 

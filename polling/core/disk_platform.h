@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -18,6 +19,9 @@ void Tell(DiskStep step, const std::string& path, const std::string& target = {}
           std::uint64_t size = 0);
 // False when a watcher turned the flushes off.
 bool FlushesOn();
+// After a refusal that may be a brief hold: waits a moment and answers true to try again, or
+// false once the hold has lasted too long since `since` (or the wait was given up).
+bool WaitOutHold(std::chrono::steady_clock::time_point since);
 
 // The system would stop the name at a NUL byte and reach another file.
 bool UsableName(const std::string& path, std::error_code& error);

@@ -190,6 +190,11 @@ WriteStatus TruncateFile(const std::string& path, std::uint64_t size) {
     return WriteStatus::Ok;
 }
 
+bool ClearReadOnly(const std::string& path, std::error_code& error) {
+    error.clear();
+    return UsableName(path, error);
+}
+
 WriteStatus FlushFile(const std::string& path, Links links) {
     if (!disk_platform::FlushesOn()) return WriteStatus::Ok;
     std::error_code error;

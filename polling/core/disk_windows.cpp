@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
@@ -33,6 +34,8 @@ std::error_code ErrorFrom(DWORD code) {
         case ERROR_FILE_EXISTS:
         case ERROR_ALREADY_EXISTS:
             return std::make_error_code(std::errc::file_exists);
+        case ERROR_ACCESS_DENIED:
+            return std::make_error_code(std::errc::permission_denied);
         default:
             return std::error_code(static_cast<int>(code), std::system_category());
     }
@@ -42,11 +45,53 @@ std::error_code LastError() {
     return ErrorFrom(GetLastError());
 }
 
-// Access denied, or the file held by another program: a sharing or lock violation.
+// The reparse tag of the file behind the handle (opened as itself), 0 for none.
+DWORD ReparseTag(HANDLE handle) {
+    FILE_ATTRIBUTE_TAG_INFO information;
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &information, sizeof information))
+        return 0;
+    return (information.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? information.ReparseTag : 0;
+}
+
+bool MayBeHeld(DWORD code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
+// The file held by another program (a sharing or lock violation) is busy; access denied,
+// once waited out, is the folder or the file refusing writes for good.
 WriteStatus Classify(DWORD code) {
-    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION
-               ? WriteStatus::Busy
-               : WriteStatus::Failed;
+    if (code == ERROR_ACCESS_DENIED) return WriteStatus::NotAllowed;
+    return MayBeHeld(code) ? WriteStatus::Busy : WriteStatus::Failed;
+}
+
+// Calls again while another program holds the file for a moment; GetLastError is then the
+// last call's own. A folder refuses some opens with access denied for good: not waited for.
+template <typename Call, typename Failed>
+auto WhileHeld(const std::string& path, Call call, Failed failed) {
+    const auto since = std::chrono::steady_clock::now();
+    for (;;) {
+        auto result = call();
+        if (!failed(result)) return result;
+        const DWORD code = GetLastError();
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const bool folder =
+            attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!MayBeHeld(code) || folder || !disk_platform::WaitOutHold(since)) {
+            SetLastError(code);
+            return result;
+        }
+    }
+}
+
+HANDLE CreateWhileHeld(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
+    return WhileHeld(
+        path,
+        [&] { return CreateFileA(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr); },
+        [](HANDLE handle) { return handle == INVALID_HANDLE_VALUE; });
+}
+
+bool NotDone(BOOL done) {
+    return !done;
 }
 
 bool IsCurrentUser(PSID owner) {
@@ -62,22 +107,36 @@ bool IsCurrentUser(PSID owner) {
 
 // The user's output file, links followed, opened to be written.
 HANDLE OpenToWrite(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateWhileHeld(path, GENERIC_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
 }
 
 // With FILE_FLAG_OPEN_REPARSE_POINT a link is opened as itself, so it can be told apart and
 // refused without its target ever being opened. A folder fails to open without
 // FILE_FLAG_BACKUP_SEMANTICS.
+// A cloud file (OneDrive) or a deduplicated one is a reparse point too, but a file: it is
+// opened again through its handle, the same file, so that its provider brings in its data.
+// GetLastError stays the open's own.
 HANDLE OpenNotFollowing(const std::string& path, DWORD access, DWORD disposition, Links links,
                         std::error_code& error) {
     const DWORD flags = FILE_ATTRIBUTE_NORMAL | (links == Links::Refuse ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
-    HANDLE handle = CreateFileA(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+    HANDLE handle = CreateWhileHeld(path, access, disposition, flags);
     if (handle == INVALID_HANDLE_VALUE) {
-        error = LastError();
+        const DWORD code = GetLastError();
+        error = ErrorFrom(code);
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             error = std::make_error_code(std::errc::is_a_directory);
+        SetLastError(code);
+        return handle;
+    }
+    const DWORD tag = links == Links::Refuse ? ReparseTag(handle) : 0;
+    if (tag != 0 && !ReparseTagNamesAnotherFile(tag)) {
+        HANDLE itself = ReOpenFile(handle, access, kShareAll, 0);
+        const DWORD code = GetLastError();
+        CloseHandle(handle);
+        if (itself == INVALID_HANDLE_VALUE) error = ErrorFrom(code);
+        SetLastError(code);
+        return itself;
     }
     return handle;
 }
@@ -89,7 +148,8 @@ bool IsRegularFile(HANDLE handle, DWORD maxLinks, std::error_code& error) {
         error = LastError();
         return false;
     }
-    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+        ReparseTagNamesAnotherFile(ReparseTag(handle))) {
         error = LinkRefused();
         return false;
     }
@@ -117,7 +177,9 @@ int OpenForWriting(const std::string& path, OpenMode mode) {
                       (mode == OpenMode::Create   ? _O_TRUNC
                        : mode == OpenMode::Append ? _O_APPEND
                                                   : _O_EXCL);
-    return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE);
+    return WhileHeld(
+        path, [&] { return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE); },
+        [](int descriptor) { return descriptor < 0; });
 }
 
 long long WriteSome(int descriptor, const char* bytes, std::size_t size) {
@@ -133,8 +195,14 @@ long long CutBack(int descriptor, std::size_t bytes) {
 
 bool SyncDescriptor(int descriptor) {
     const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
-    if (handle == INVALID_HANDLE_VALUE || FlushFileBuffers(handle)) return handle != INVALID_HANDLE_VALUE;
-    errno = Classify(GetLastError()) == WriteStatus::Busy ? EACCES : EIO;
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    if (WhileHeld(
+            std::string(), [&] { return FlushFileBuffers(handle); }, NotDone))
+        return true;
+    // ClassifyLastFileError reads both, as after a C runtime call.
+    const DWORD code = GetLastError();
+    _doserrno = code;
+    errno = Classify(code) != WriteStatus::Failed ? EACCES : EIO;
     return false;
 }
 
@@ -156,7 +224,14 @@ bool Skip(std::FILE* file, std::uint64_t bytes) {
 bool IsLink(const std::string& path) {
     if (path.empty()) return false;
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+        return false;
+    HANDLE handle = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return true;  // what cannot be told is not trusted as a file
+    const DWORD tag = ReparseTag(handle);
+    CloseHandle(handle);
+    return tag == 0 || ReparseTagNamesAnotherFile(tag);
 }
 
 bool IsStrangersLink(const std::string& path) {
@@ -187,6 +262,11 @@ bool SameFile(const std::string& first, const std::string& second) {
         const bool read = GetFileInformationByHandle(handle, &information[i]);
         CloseHandle(handle);
         if (!read) return false;
+        // Some network shares and ReFS report no id (0): that proves nothing. One file under two
+        // names has two links.
+        if ((information[i].nFileIndexHigh == 0 && information[i].nFileIndexLow == 0) ||
+            information[i].nNumberOfLinks < 2)
+            return false;
     }
     return information[0].dwVolumeSerialNumber == information[1].dwVolumeSerialNumber &&
            information[0].nFileIndexHigh == information[1].nFileIndexHigh &&
@@ -259,7 +339,7 @@ std::optional<std::uintmax_t> RegularFileSize(const std::string& path, std::erro
         error = LastError();
         return std::nullopt;
     }
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsLink(path)) {
         error = LinkRefused();
         return std::nullopt;
     }
@@ -285,6 +365,26 @@ WriteStatus TruncateFile(const std::string& path, std::uint64_t size) {
     return WriteStatus::Ok;
 }
 
+bool ClearReadOnly(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    // Through a handle on the file itself, never through a link.
+    HANDLE handle = OpenNotFollowing(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, OPEN_EXISTING,
+                                     Links::Refuse, error);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    FILE_BASIC_INFO information;
+    bool cleared = IsRegularFile(handle, MAXDWORD, error) &&
+                   GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information);
+    if (cleared && (information.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        information.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        if (information.FileAttributes == 0) information.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+        cleared = SetFileInformationByHandle(handle, FileBasicInfo, &information, sizeof information);
+    }
+    if (!cleared && !error) error = LastError();
+    CloseHandle(handle);
+    return cleared;
+}
+
 WriteStatus FlushFile(const std::string& path, Links links) {
     if (!disk_platform::FlushesOn()) return WriteStatus::Ok;
     std::error_code error;
@@ -292,12 +392,13 @@ WriteStatus FlushFile(const std::string& path, Links links) {
     HANDLE handle = links == Links::Follow
                         ? OpenToWrite(path)
                         : OpenNotFollowing(path, GENERIC_WRITE, OPEN_EXISTING, links, error);
-    if (handle == INVALID_HANDLE_VALUE) return Classify(GetLastError());
+    if (handle == INVALID_HANDLE_VALUE) return Classify(GetLastError());  // the open's own code
     if (links == Links::Refuse && !IsRegularFile(handle, MAXDWORD, error)) {
         CloseHandle(handle);
         return WriteStatus::Failed;
     }
-    const bool flushed = FlushFileBuffers(handle);
+    const bool flushed = WhileHeld(
+        path, [&] { return FlushFileBuffers(handle); }, NotDone);
     const DWORD code = GetLastError();
     CloseHandle(handle);
     if (!flushed) return Classify(code);
@@ -314,7 +415,8 @@ bool FlushFolder(const std::string& folder) {
 bool RemoveFile(const std::string& path, std::error_code& error) {
     error.clear();
     if (!UsableUnlinkedName(path, error)) return false;
-    if (!DeleteFileA(path.c_str())) {
+    if (!WhileHeld(
+            path, [&] { return DeleteFileA(path.c_str()); }, NotDone)) {
         error = LastError();
         return false;
     }
@@ -326,7 +428,8 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::error_
     error.clear();
     if (!UsableUnlinkedName(from, error) || !UsableName(to, error)) return false;
     // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
-    if (!MoveFileExA(from.c_str(), to.c_str(), WriteThrough())) {
+    if (!WhileHeld(
+            from, [&] { return MoveFileExA(from.c_str(), to.c_str(), WriteThrough()); }, NotDone)) {
         error = LastError();
         return false;
     }
@@ -337,7 +440,10 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::error_
 bool RenameReplacing(const std::string& from, const std::string& to, std::error_code& error) {
     error.clear();
     if (!UsableName(from, error) || !UsableName(to, error)) return false;
-    if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | WriteThrough())) {
+    if (!WhileHeld(
+            from,
+            [&] { return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | WriteThrough()); },
+            NotDone)) {
         error = LastError();
         return false;
     }
@@ -348,7 +454,8 @@ bool RenameReplacing(const std::string& from, const std::string& to, std::error_
 WriteStatus ClassifyLastFileError() {
     // The C runtime folds these into EACCES, but keep to the system's own word on it.
     const unsigned long systemError = _doserrno;
-    if (Classify(systemError) == WriteStatus::Busy) return WriteStatus::Busy;
+    const WriteStatus status = Classify(systemError);
+    if (status != WriteStatus::Failed) return status;
     return ClassifyFileError(errno);
 }
 

@@ -11,8 +11,9 @@ namespace tallivo {
 
 enum class WriteStatus {
     Ok,
-    Busy,    // permission denied (read-only, or held by another program)
-    Failed,  // any other failure (disk full, missing folder, ...)
+    Busy,        // permission denied (read-only, or held by another program); on Windows held only
+    NotAllowed,  // Windows: access denied (the folder's or file's permissions, Controlled folder access)
+    Failed,      // any other failure (disk full, missing folder, ...)
 };
 
 // Told after every record; the window follows from here.

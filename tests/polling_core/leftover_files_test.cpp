@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/config_file.h"
@@ -96,6 +97,36 @@ TEST(ProbeFile, AnswersOnlyForARegularFile) {
         SCOPED_TRACE(row.path + (row.links == Links::Refuse ? " (links refused)" : ""));
         EXPECT_EQ(ProbeFile(row.path, row.links), row.expected);
     }
+}
+
+// Only a reparse point that names another file is a link; a synced cloud file is a file. And
+// two names are one file only when the system says so by a real id and a second link.
+TEST(NoFollowFiles, WhatCountsAsALinkAndAsOneFile) {
+    const std::vector<std::pair<std::uint32_t, bool>> tags{
+        {0xA000000C, true},   // symbolic link
+        {0xA0000003, true},   // junction, mount point
+        {0xA000001D, true},   // WSL symbolic link
+        {0x9000001A, false},  // cloud file (OneDrive), data on the device or not
+        {0x9000F01A, false},  // cloud file, another provider's flavour
+        {0x80000013, false},  // deduplicated file
+        {0x80000021, false},  // OneDrive's own
+        {0x00000000, false},
+    };
+    for (const auto& [tag, link] : tags) EXPECT_EQ(ReparseTagNamesAnotherFile(tag), link) << std::hex << tag;
+
+    TempFolder folder;
+    WriteFile(folder / "~dati.txt", "delivery");
+    WriteFile(folder / "other.txt", "delivery");
+    std::error_code made;
+    std::filesystem::create_hard_link(folder / "~dati.txt", folder / "~~dati.txt", made);
+    ASSERT_FALSE(made) << made.message();
+    const std::vector<std::tuple<std::string, std::string, bool>> pairs{
+        {"~dati.txt", "~~dati.txt", true},
+        {"~dati.txt", "other.txt", false},
+        {"~dati.txt", "missing.txt", false},
+    };
+    for (const auto& [first, second, same] : pairs)
+        EXPECT_EQ(SameFile(folder.file(first), folder.file(second)), same) << first << " " << second;
 }
 
 // Whatever a hand-over call does, a link under the name is refused as a link, the file it
@@ -290,6 +321,10 @@ TEST(RunJournal, ReadsBackOnlyAWholeJournal) {
     ASSERT_TRUE(WriteJournal(path, journal));
     EXPECT_TRUE(ReadJournal(path) == journal);
     EXPECT_FALSE(PathExists(path + ".new"));
+    RunJournal complete = journal;
+    complete.complete = true;
+    ASSERT_TRUE(WriteJournal(path, complete));
+    EXPECT_TRUE(ReadJournal(path) == complete) << "marked as converted in full, and told apart";
     RunJournal refused = journal;
     refused.settings.EndOfFileMessage = "say \"hi\"";  // the configuration format has no quote
     EXPECT_FALSE(WriteJournal(path, refused));

@@ -58,6 +58,8 @@ const char* Name(WriteStatus status) {
             return "Ok";
         case WriteStatus::Busy:
             return "Busy";
+        case WriteStatus::NotAllowed:
+            return "NotAllowed";
         case WriteStatus::Failed:
             return "Failed";
     }

@@ -5,11 +5,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/record_layout.h"
 #include "common/settings.h"
+#include "polling/core/disk.h"
 #include "polling/core/output_writer.h"
 #include "support/test_files.h"
 
@@ -74,7 +79,12 @@ Settings FramedSettings() {
     return settings;
 }
 
-class WindowsBusyTest : public ::testing::TestWithParam<Holder> {};
+class WindowsBusyTest : public ::testing::TestWithParam<Holder> {
+  protected:
+    // A hold that never ends is not waited out for long here.
+    void SetUp() override { SetHoldWait({}, std::chrono::milliseconds(200)); }
+    void TearDown() override { SetHoldWait({}); }
+};
 
 TEST_P(WindowsBusyTest, HeldOutputFileIsBusyAndKeepsItsContent) {
     TempFolder folder;
@@ -89,12 +99,15 @@ TEST_P(WindowsBusyTest, HeldOutputFileIsBusyAndKeepsItsContent) {
     ASSERT_TRUE(held.ok()) << "could not hold the output file, error " << GetLastError();
     if (!held.enforced()) GTEST_SKIP() << "this system lets the read-only file be written";
 
-    EXPECT_EQ(CreateOutputFile(outputPath, settings), WriteStatus::Busy);
+    // Held: busy. Read-only: writing is not allowed, and closing programs would not help.
+    const WriteStatus refused =
+        GetParam() == Holder::OpenWithoutSharing ? WriteStatus::Busy : WriteStatus::NotAllowed;
+    EXPECT_EQ(CreateOutputFile(outputPath, settings), refused);
     const WriteRecordsResult records = WriteRecords(workPath, outputPath, layout.layout, nullptr);
     EXPECT_TRUE(records.workFileOpened);
     EXPECT_EQ(records.recordsWritten, 0u);
     EXPECT_EQ(records.recordsNotWritten, 2u);
-    EXPECT_EQ(WriteFileTrailer(outputPath, settings), WriteStatus::Busy);
+    EXPECT_EQ(WriteFileTrailer(outputPath, settings), refused);
 
     held.release();
     EXPECT_EQ(ReadFile(outputPath), kOldContent) << "a busy file must not be emptied or written";
@@ -114,6 +127,47 @@ INSTANTIATE_TEST_SUITE_P(Holders, WindowsBusyTest,
                                         ? std::string("OpenWithoutSharing")
                                         : std::string("ReadOnlyAttribute");
                          });
+
+// A scanner or the indexer holds a new file for a moment, without sharing it (or without
+// letting it be deleted): every step waits it out instead of failing.
+TEST(WindowsBriefHold, EveryStepWaitsOutAMomentaryHold) {
+    struct Row {
+        const char* name;
+        DWORD share;
+        std::function<bool(TempFolder&)> step;
+    };
+    std::error_code error;
+    const std::vector<Row> rows{
+        {"create the output", 0,
+         [](TempFolder& f) { return CreateOutputFile(f.file("held"), FramedSettings()) == WriteStatus::Ok; }},
+        {"flush", 0,
+         [](TempFolder& f) { return FlushFile(f.file("held"), Links::Refuse) == WriteStatus::Ok; }},
+        {"rename", FILE_SHARE_READ | FILE_SHARE_WRITE,
+         [&](TempFolder& f) { return RenameNoReplace(f.file("held"), f.file("renamed"), error); }},
+        {"remove", FILE_SHARE_READ | FILE_SHARE_WRITE,
+         [&](TempFolder& f) { return RemoveFile(f.file("held"), error); }},
+        {"append a record", 0,
+         [](TempFolder& f) {
+             return WriteBytes(f.file("held"), "x\r\n", OpenMode::Append) == WriteStatus::Ok;
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder folder;
+        WriteFile(folder.file("held"), "delivered\r\n");
+        const std::wstring path = std::filesystem::path(folder.file("held")).wstring();
+        HANDLE handle = CreateFileW(path.c_str(), GENERIC_READ, row.share, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        std::thread letGo([handle] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            CloseHandle(handle);
+        });
+        const bool done = row.step(folder);
+        letGo.join();
+        EXPECT_TRUE(done) << error.message();
+    }
+}
 
 // A folder the output cannot be created in is a failure, not busy: the user would be told
 // to close a program that does not exist.
