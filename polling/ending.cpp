@@ -33,6 +33,8 @@ int ExitStatus(Ending ending) {
             return 13;
         case Ending::LinkRefused:
             return 14;
+        case Ending::MarkerNotCreated:
+            return 15;
     }
     return 1;
 }
@@ -69,6 +71,8 @@ const char* EndingName(Ending ending) {
             return "LeftoverInTheWay";
         case Ending::LinkRefused:
             return "LinkRefused";
+        case Ending::MarkerNotCreated:
+            return "MarkerNotCreated";
     }
     return "?";
 }

@@ -20,6 +20,7 @@ enum class Ending {
     WorkFileUnreadable,   // the work file could not be opened; work file kept
     LeftoverInTheWay,     // a left-over data or work file could not be set aside
     LinkRefused,          // a link under a hand-over name, no plain marker, or a stranger's link as output
+    MarkerNotCreated,     // the marker file could not be created: nothing could be handed over
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

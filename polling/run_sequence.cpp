@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdio>
+#include <filesystem>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -38,11 +39,26 @@ void RemoveIfPresent(const std::string& path) {
     if (!path.empty()) RemoveFile(path, ignored);
 }
 
+// Why a file could not be made or removed, in the user's words: a folder that refuses writes
+// (its permissions, or Windows' Controlled folder access) is not a busy file.
+std::string WhyNotWritten(const std::error_code& error) {
+    if (error == std::errc::permission_denied || error == std::errc::operation_not_permitted ||
+        error == std::errc::read_only_file_system)
+        return "writing there is not allowed";
+    return error.message();
+}
+
 }  // namespace
 
-RunSequence::RunSequence(StatusView& view, RunOptions options) : view_(view), options_(std::move(options)) {}
+RunSequence::RunSequence(StatusView& view, RunOptions options) : view_(view), options_(std::move(options)) {
+    // A file held for a moment is waited out in the event loop: the window stays live, Esc works.
+    SetHoldWait([this](std::chrono::milliseconds step) { return processEvents() && waitMs(step); },
+                options_.timings.briefHold);
+}
 
-RunSequence::~RunSequence() = default;
+RunSequence::~RunSequence() {
+    SetHoldWait({});
+}
 
 void RunSequence::tell(const std::string& text, const char* title) {
     MessageBox::inform(view_.dialogParent(),
@@ -105,10 +121,21 @@ std::optional<Ending> RunSequence::awaitDelivery() {
         }
     }
 
-    // Converting an earlier run's data, this run takes no delivery.
+    // Converting an earlier run's data, this run takes no delivery. Without the marker the
+    // terminal side would hand over at once, or never: nothing is waited for.
     if (!finishing_ && !paths_.MarkerPath.empty()) {
         std::error_code markerError;
-        CreateMarkerFile(paths_.MarkerPath, markerError);
+        if (!CreateMarkerFile(paths_.MarkerPath, markerError)) {
+            std::string folder = FolderOf(paths_.MarkerPath, kMarkerFileName);
+            std::error_code ignored;
+            if (folder.empty()) folder = std::filesystem::current_path(ignored).string();
+            tell("unable to create the marker file ~1~ in the folder " + folder + " (" +
+                     WhyNotWritten(markerError) +
+                     "), so the terminal's data cannot be handed over. Make sure this program may write "
+                     "there, or choose another folder with the Wizard, and retry !",
+                 kAppTitle);
+            return Ending::MarkerNotCreated;
+        }
     }
     view_.showWaiting();
     return std::nullopt;
@@ -188,6 +215,7 @@ std::optional<Ending> RunSequence::refuseLinks(std::initializer_list<const std::
 }
 
 std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
+    if (std::optional<Ending> ending = removeConvertedWorkFile()) return ending;
     const std::string journalPath = JournalPath(paths_.WorkPath);
     // A journal outlives its work file only when a run ended between deleting the two, and
     // a new one is left half made only when a run ended while writing it.
@@ -215,6 +243,37 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
              "). Move it to another folder and retry !",
          kAppTitle);
     return Ending::LeftoverInTheWay;
+}
+
+// A run that converted its work file in full but could not remove it left a journal saying
+// so: the file goes now, and its records are never offered again.
+std::optional<Ending> RunSequence::removeConvertedWorkFile() {
+    const std::string journalPath = JournalPath(paths_.WorkPath);
+    const std::optional<RunJournal> journal = ReadJournal(journalPath);
+    if (!journal || !journal->complete) return std::nullopt;
+    std::error_code error;
+    const std::optional<std::uintmax_t> size = RegularFileSize(paths_.WorkPath, error);
+    if (size && *size == journal->workFileSize && !RemoveFile(paths_.WorkPath, error)) {
+        tell(
+            "The work file " + paths_.WorkPath +
+                " holds records that an earlier run has already written to " + journal->outputPath +
+                ", but it cannot be removed (" + WhyNotWritten(error) +
+                "). Remove it by hand and retry ! Do not convert it again: its records would be there twice.",
+            kAppTitle);
+        return Ending::LeftoverInTheWay;
+    }
+    // Gone, or another file than the one converted: the journal tells nothing more.
+    RemoveIfPresent(journalPath);
+    return std::nullopt;
+}
+
+bool RunSequence::markWorkFileConverted(std::uint64_t byteCount) {
+    RunJournal journal;
+    journal.outputPath = outputPath_;
+    journal.workFileSize = byteCount;
+    journal.settings = settings_;
+    journal.complete = true;
+    return WriteJournal(JournalPath(paths_.WorkPath), journal);
 }
 
 // A work or data file still on disk holds the data of a run that did not finish; it is set
@@ -313,7 +372,9 @@ Ending RunSequence::convertDataFile() {
     }
     view_.showByteCount(byteCount);
 
-    // Renaming must never replace a work file; set one that appeared since start-up aside too.
+    // Renaming must never replace a work file; set one that appeared since start-up aside too,
+    // unless it was converted already.
+    if (std::optional<Ending> ending = removeConvertedWorkFile()) return *ending;
     if (std::optional<std::string> failure = keepLeftovers(true)) {
         tell(
             "unable to rename the input file ~DATI.TXT: a work file ~~DATI.TXT is in the way and could not "
@@ -323,7 +384,9 @@ Ending RunSequence::convertDataFile() {
         return Ending::RenameFailed;
     }
     // The delivery on the disk before it changes its name, and its new name before the output
-    // is touched: a power cut can then take back neither.
+    // is touched: a power cut can then take back neither. A read-only delivery becomes the run's
+    // own first, or it could be neither flushed nor, at the end, removed.
+    ClearReadOnly(paths_.DataPath, error);
     if (FlushFile(paths_.DataPath, Links::Refuse) != WriteStatus::Ok) {
         tell("unable to make sure that the input file ~DATI.TXT is on the disk. The data stays in ~DATI.TXT" +
                  NextStartOffers(),
@@ -363,6 +426,7 @@ Ending RunSequence::finishWorkFile() {
     }
     view_.showByteCount(byteCount);
     if (!processEvents()) return Ending::Cancelled;
+    ClearReadOnly(paths_.WorkPath, error);  // or it could not be removed at the end
     if (byteCount == 0) return endWithoutData();
     const bool resumes =
         finishing_->continuedFile(paths_.OutputPath, settings_.ExistingFilePolicy).has_value();
@@ -390,9 +454,19 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
     outputPath_ = *outputPath;
     if (std::optional<Ending> failed = convertWorkFile(byteCount, resume)) return *failed;
 
-    // The work file first: a journal without it is only removed by the next start.
-    RemoveIfPresent(paths_.WorkPath);
-    RemoveIfPresent(JournalPath(paths_.WorkPath));
+    // The work file first: a journal without it is only removed by the next start. A work file
+    // that cannot be removed leaves a journal saying it was converted in full, so that no start
+    // offers its records again; without even that the user must hear of it.
+    std::error_code error;
+    if (RemoveFile(paths_.WorkPath, error) || error == std::errc::no_such_file_or_directory) {
+        RemoveIfPresent(JournalPath(paths_.WorkPath));
+    } else if (!markWorkFileConverted(byteCount)) {
+        tell("All records were written to the output file " + outputPath_ + ", but the work file " +
+                 paths_.WorkPath + " cannot be removed (" + WhyNotWritten(error) +
+                 "). Remove it by hand ! Do not convert it again: its records would be there twice.",
+             kWriterTitle);
+        return Ending::LeftoverInTheWay;
+    }
     view_.showPhase("Done...   Quit...");
     if (!waitMs(options_.timings.doneWait)) return Ending::Cancelled;
     return Ending::Done;
@@ -418,6 +492,26 @@ void RunSequence::writeJournal(std::uint64_t byteCount) {
     WriteJournal(path, journal);
 }
 
+// Busy: another program holds the output file. Not allowed: the folder or the file refuses
+// writes for good, and closing programs would not help.
+std::optional<Ending> RunSequence::tellRefusal(WriteStatus status, const std::string& keptText) {
+    if (status == WriteStatus::Busy) {
+        tell(kBusyText, kWriterTitle);
+        return Ending::OutputBusy;
+    }
+    if (status != WriteStatus::NotAllowed) return std::nullopt;
+    const std::string name = std::filesystem::path(outputPath_).filename().string();
+    std::string folder = FolderOf(outputPath_, name);
+    std::error_code ignored;
+    if (folder.empty()) folder = std::filesystem::current_path(ignored).string();
+    tell("Writing the output file " + name + " in the folder " + folder +
+             " is not allowed (the folder's or the file's permissions, a read-only file, or Windows' "
+             "Controlled folder access)" +
+             keptText,
+         kWriterTitle);
+    return Ending::OutputFailed;
+}
+
 // Header, records and trailer. Nothing when all went well; otherwise the ending, with the
 // work file left in place so no record is lost.
 std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, const ResumePoint* resume) {
@@ -428,10 +522,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
 
     if (resume) {
         const WriteStatus status = CutToResumePoint(outputPath_, *resume);
-        if (status == WriteStatus::Busy) {
-            tell(kBusyText, kWriterTitle);
-            return Ending::OutputBusy;
-        }
+        if (std::optional<Ending> refused = tellRefusal(status, keptText)) return refused;
         if (status == WriteStatus::Failed) {
             tell("Unable to cut the unfinished last line off the output file " + outputPath_ + keptText,
                  kWriterTitle);
@@ -446,10 +537,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
                                             : !(settings_.ExistingFilePolicy == "2" && outputExisted_));
     if (creates) {
         const WriteStatus status = CreateOutputFile(outputPath_, settings, newFile);
-        if (status == WriteStatus::Busy) {
-            tell(kBusyText, kWriterTitle);
-            return Ending::OutputBusy;
-        }
+        if (std::optional<Ending> refused = tellRefusal(status, keptText)) return refused;
         if (status == WriteStatus::Failed) {
             tell("Unable to create the output file " + outputPath_ + keptText, kWriterTitle);
             return Ending::OutputFailed;
@@ -482,10 +570,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
 
     const WriteStatus status =
         WriteFileTrailer(outputPath_, settings, resume ? resume->trailerLinesWritten : 0);
-    if (status == WriteStatus::Busy) {
-        tell(kBusyText, kWriterTitle);
-        return Ending::OutputBusy;
-    }
+    if (std::optional<Ending> refused = tellRefusal(status, keptText)) return refused;
     if (status == WriteStatus::Failed) {
         tell("Unable to write the end of the output file " + outputPath_ + keptText, kWriterTitle);
         return Ending::OutputFailed;
@@ -493,10 +578,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     // On the disk before the work file and the journal go: until then they are the only copy
     // of what a power cut could take from the output.
     const WriteStatus flushed = FlushFile(outputPath_);
-    if (flushed == WriteStatus::Busy) {
-        tell(kBusyText, kWriterTitle);
-        return Ending::OutputBusy;
-    }
+    if (std::optional<Ending> refused = tellRefusal(flushed, keptText)) return refused;
     const std::string name = std::filesystem::path(outputPath_).filename().string();
     if (flushed == WriteStatus::Failed || (creates && !FlushFolder(FolderOf(outputPath_, name)))) {
         tell("Unable to make sure that the output file " + outputPath_ + " is on the disk" + keptText,

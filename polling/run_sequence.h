@@ -69,6 +69,9 @@ class RunSequence {
     std::optional<Ending> refuseLinks(std::initializer_list<const std::string*> handOverPaths);
     // Asks whether to convert what an earlier run left now; on No sets it aside.
     std::optional<Ending> offerUnfinishedDelivery();
+    std::optional<Ending> removeConvertedWorkFile();
+    std::optional<Ending> tellRefusal(WriteStatus status, const std::string& keptText);
+    bool markWorkFileConverted(std::uint64_t byteCount);
     Ending convertDataFile();
     Ending finishWorkFile();
     Ending endWithoutData();

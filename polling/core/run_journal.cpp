@@ -14,6 +14,7 @@ namespace {
 // Far beyond any real journal; a hostile file is not read whole.
 constexpr std::uintmax_t kMaxJournalBytes = 1 << 20;
 constexpr std::string_view kFirstLine = "TALLIVO RUN JOURNAL 1\r\n";
+constexpr std::string_view kCompleteFirstLine = "TALLIVO RUN JOURNAL 1 COMPLETE\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
 
 // Takes one decimal number and the blank or line end after it off the front of `text`.
@@ -45,7 +46,7 @@ std::string JournalPath(const std::string& workPath) {
 std::optional<std::string> FormatJournal(const RunJournal& journal) {
     const ConfigurationText settings = FormatConfiguration(journal.settings);
     if (!settings.ok()) return std::nullopt;
-    std::string bytes(kFirstLine);
+    std::string bytes(journal.complete ? kCompleteFirstLine : kFirstLine);
     bytes += std::to_string(journal.runStart) + " " + (journal.outputCreated ? "1" : "0") + " " +
              std::to_string(journal.workFileSize) + " " + std::to_string(journal.outputPath.size()) + " " +
              std::to_string(settings.bytes.size()) + "\r\n";
@@ -55,9 +56,11 @@ std::optional<std::string> FormatJournal(const RunJournal& journal) {
 }
 
 std::optional<RunJournal> ParseJournal(std::string_view bytes) {
-    if (bytes.substr(0, kFirstLine.size()) != kFirstLine) return std::nullopt;
-    bytes.remove_prefix(kFirstLine.size());
     RunJournal journal;
+    journal.complete = bytes.substr(0, kCompleteFirstLine.size()) == kCompleteFirstLine;
+    const std::string_view firstLine = journal.complete ? kCompleteFirstLine : kFirstLine;
+    if (bytes.substr(0, firstLine.size()) != firstLine) return std::nullopt;
+    bytes.remove_prefix(firstLine.size());
     const auto runStart = TakeNumber(bytes, ' ');
     const auto created = TakeNumber(bytes, ' ');
     const auto workFileSize = TakeNumber(bytes, ' ');

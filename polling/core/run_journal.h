@@ -19,6 +19,7 @@ struct RunJournal {
     bool outputCreated = false;      // the run empties the file and writes the header
     std::uint64_t workFileSize = 0;  // ties the journal to its work file
     Settings settings;               // the 27 settings of the run, as read
+    bool complete = false;           // all written; only the work file was left to remove
     bool operator==(const RunJournal&) const = default;
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <regex>
 #ifndef _WIN32
 #include <unistd.h>
@@ -50,6 +51,29 @@ std::vector<std::string> KeptNames(const std::filesystem::path& folder) {
     return names;
 }
 
+// A folder its owner may read but not change, for the length of a test.
+class ReadOnlyFolder {
+  public:
+    explicit ReadOnlyFolder(std::filesystem::path path) : path_(std::move(path)) {
+        std::filesystem::permissions(path_,
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    }
+    ~ReadOnlyFolder() { std::filesystem::permissions(path_, std::filesystem::perms::owner_all); }
+    ReadOnlyFolder(const ReadOnlyFolder&) = delete;
+    ReadOnlyFolder& operator=(const ReadOnlyFolder&) = delete;
+    // False for root, and on Windows, where a folder's read-only bit refuses nothing.
+    bool refusesWrites() const {
+        std::FILE* probe = std::fopen((path_ / "probe").string().c_str(), "wb");
+        if (probe == nullptr) return true;
+        std::fclose(probe);
+        std::filesystem::remove(path_ / "probe");
+        return false;
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
 void ExpectOneMessage(const std::string& text, const std::string& title) {
     ASSERT_EQ(MessageBox::shown().size(), 1u);
     EXPECT_EQ(MessageBox::shown()[0].text.toStdString(), text);
@@ -57,18 +81,37 @@ void ExpectOneMessage(const std::string& text, const std::string& title) {
     EXPECT_EQ(MessageBox::shown()[0].buttons, MessageBox::Buttons::Ok);
 }
 
+// Also a delivery copied from read-only media, which keeps the attribute (on Windows the
+// takeover must clear it to flush and, at the end, remove the file).
 TEST_F(RunTest, ConvertsTheDeliveredFileAndDeletesTheWorkFile) {
-    Configure();
-    ScaricoS window(FastOptions());
-    EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::Done);
-    EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
-    EXPECT_FALSE(Exists(folder / "~~dati.txt"));
-    EXPECT_FALSE(Exists(folder / "~dati.txt"));
-    EXPECT_TRUE(MessageBox::shown().empty());
-    // Final state: byte count, last record, full bar.
-    EXPECT_EQ(LabelText(window, "Label4"), QString::number(kThreeLines.size()));
-    EXPECT_EQ(LabelText(window, "Label5"), "no separators here");
-    EXPECT_EQ(LabelText(window, "Label6"), "Done...   Quit...");
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "delivered read-only" : "delivered");
+        const std::filesystem::path dir = folder / (readOnly ? "read-only" : "plain");
+        std::filesystem::create_directory(dir);
+        WriteConfig(dir, TestSettings(dir.string()));
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{dir / "orvwizard.cfg"};
+        std::optional<ActAsOrdinaryAccount> ordinary;
+        if (readOnly) ordinary.emplace(dir);
+        ScaricoS window(options);
+        EXPECT_EQ(RunToEnd(window,
+                           [&] {
+                               WriteFile(dir / "~dati.txt", kThreeLines);
+                               if (readOnly)
+                                   std::filesystem::permissions(dir / "~dati.txt",
+                                                                std::filesystem::perms::owner_read);
+                               std::filesystem::remove(dir / "~1~");
+                           }),
+                  Ending::Done);
+        EXPECT_EQ(ReadFile(dir / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
+        EXPECT_FALSE(Exists(dir / "~~dati.txt"));
+        EXPECT_FALSE(Exists(dir / "~dati.txt"));
+        EXPECT_TRUE(MessageBox::shown().empty());
+        // Final state: byte count, last record, full bar.
+        EXPECT_EQ(LabelText(window, "Label4"), QString::number(kThreeLines.size()));
+        EXPECT_EQ(LabelText(window, "Label5"), "no separators here");
+        EXPECT_EQ(LabelText(window, "Label6"), "Done...   Quit...");
+    }
 }
 
 TEST_F(RunTest, MissingDataFileIsReported) {
@@ -595,8 +638,19 @@ TEST_F(RunTest, ReadOnlyOutputFileIsBusy) {
         GTEST_SKIP() << "this account may write read-only files, so permission denied cannot happen here";
     }
     ScaricoS window(FastOptions());
+#ifdef _WIN32
+    // Windows tells a read-only file (access denied) from one another program holds.
+    EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::OutputFailed);
+    ExpectOneMessage(
+        "Writing the output file OUTPUT.TXT in the folder " + folder.path().string() + "\\" +
+            " is not allowed (the folder's or the file's permissions, a read-only file, or Windows' "
+            "Controlled folder access). The data is kept in the work file " +
+            (folder / "~~dati.txt").string() + kNextStartKeeps,
+        "POLLING");
+#else
     EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::OutputBusy);
     ExpectOneMessage("File is busy !! please close the other application and retry.", "POLLING");
+#endif
     EXPECT_EQ(ReadFile(output), "held\r\n");
     EXPECT_EQ(ReadFile(folder / "~~dati.txt"), kThreeLines);
 }
@@ -612,16 +666,8 @@ TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
     std::filesystem::create_directory(out);
     Configure([&](Settings& settings) { settings.OutputFolder = out.string(); });
     WriteFile(out / "~dati.txt", "left over\r\n");
-    std::filesystem::permissions(out,
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    struct Restore {
-        std::filesystem::path path;
-        ~Restore() { std::filesystem::permissions(path, std::filesystem::perms::owner_all); }
-    } restore{out};
-    if (std::FILE* probe = std::fopen((out / "probe").string().c_str(), "wb")) {
-        std::fclose(probe);
-        GTEST_SKIP() << "this account may change a read-only folder";
-    }
+    const ReadOnlyFolder readOnly(out);
+    if (!readOnly.refusesWrites()) GTEST_SKIP() << "this account may change a read-only folder";
     ScaricoS window(FastOptions());
     EXPECT_EQ(RunToEnd(window), Ending::LeftoverInTheWay);
     ASSERT_EQ(MessageBox::shown().size(), 2u) << "the question, answered No, then why nothing was set aside";
@@ -638,6 +684,86 @@ TEST_F(RunTest, LeftoverThatCannotBeSetAsideStopsBeforeTheMarker) {
     EXPECT_FALSE(Exists(out / "~1~"));
     EXPECT_EQ(ReadFile(out / "~dati.txt"), "left over\r\n");
 #endif
+}
+
+// A folder that refuses writes (its permissions; on Windows also Controlled folder access)
+// gets no marker: the run says so at once instead of waiting for a hand-over that cannot come.
+TEST_F(RunTest, MarkerThatCannotBeCreatedEndsTheRunAtOnce) {
+    ActAsOrdinaryAccount ordinary(folder.path());
+    const std::filesystem::path out = folder / "out";
+    std::filesystem::create_directory(out);
+    Configure([&](Settings& settings) { settings.OutputFolder = out.string(); });
+    const ReadOnlyFolder readOnly(out);
+    if (!readOnly.refusesWrites()) GTEST_SKIP() << "this account may write in a read-only folder";
+    ScaricoS window(FastOptions());
+    EXPECT_EQ(RunToEnd(window), Ending::MarkerNotCreated);
+    const std::string prefix = out.string() + static_cast<char>(std::filesystem::path::preferred_separator);
+    ExpectOneMessage(
+        "unable to create the marker file ~1~ in the folder " + prefix +
+            " (writing there is not allowed), so the terminal's data cannot be handed over. Make "
+            "sure this program may write there, or choose another folder with the Wizard, and "
+            "retry !",
+        "TALLIVO");
+}
+
+// A run that wrote every record but could not remove its work file left a journal saying so:
+// the next start removes the work file and never offers its records again, or, when it still
+// cannot, says so and stops before taking another delivery.
+TEST_F(RunTest, ConvertedWorkFileIsRemovedByTheNextStartAndNeverOffered) {
+    ActAsOrdinaryAccount ordinary(folder.path());
+    struct Row {
+        const char* name;
+        bool folderRefuses;
+        Ending ending;
+    };
+    const std::vector<Row> rows{
+        {"removable now", false, Ending::Done},
+        {"folder still refuses", true, Ending::LeftoverInTheWay},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::filesystem::path dir = folder / row.name;
+        std::filesystem::create_directory(dir);
+        WriteConfig(dir, TestSettings(dir.string()));
+        WriteFile(dir / "OUTPUT.TXT", kThreeRecords);
+        WriteFile(dir / "~~dati.txt", kThreeLines);
+        RunJournal journal;
+        journal.outputPath = (dir / "OUTPUT.TXT").string();
+        journal.workFileSize = kThreeLines.size();
+        journal.settings = TestSettings(dir.string());
+        journal.complete = true;
+        ASSERT_TRUE(WriteJournal((dir / "~~dati.journal").string(), journal));
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{dir / "orvwizard.cfg"};
+        MessageBox::reset();
+        MessageBox::setAutoAnswer(true, MessageBox::Answer::No);
+        std::optional<ReadOnlyFolder> readOnly;
+        if (row.folderRefuses) {
+            readOnly.emplace(dir);
+            if (!readOnly->refusesWrites()) GTEST_SKIP() << "this account may write in a read-only folder";
+        }
+        ScaricoS window(options);
+        EXPECT_EQ(RunToEnd(window, [&] { Deliver(dir, "777;1;A;B;01/01/2001;01:01\r\n"); }), row.ending);
+        readOnly.reset();
+        if (row.folderRefuses) {
+            ASSERT_EQ(MessageBox::shown().size(), 1u);
+            EXPECT_EQ(MessageBox::shown()[0].text.toStdString(),
+                      "The work file " + (dir / "~~dati.txt").string() +
+                          " holds records that an earlier run has already written to " + journal.outputPath +
+                          ", but it cannot be removed (writing there is not allowed). Remove it by hand and "
+                          "retry ! Do not convert it again: its records would be there twice.");
+            EXPECT_EQ(ReadFile(dir / "~~dati.txt"), kThreeLines);
+            EXPECT_TRUE(Exists(dir / "~~dati.journal")) << "the next start tries again";
+            EXPECT_FALSE(Exists(dir / "~1~"));
+            EXPECT_EQ(ReadFile(dir / "OUTPUT.TXT"), kThreeRecords);
+        } else {
+            EXPECT_TRUE(MessageBox::shown().empty()) << "no question about records already written";
+            EXPECT_FALSE(Exists(dir / "~~dati.txt"));
+            EXPECT_FALSE(Exists(dir / "~~dati.journal"));
+            EXPECT_EQ(ReadFile(dir / "OUTPUT.TXT"), "777|1|01/01/2001|01:01|\r\n<EOT>\r\n");
+        }
+        EXPECT_TRUE(KeptNames(dir).empty());
+    }
 }
 
 // A link under a hand-over name (a shared folder: anyone may plant one) stops the run with
