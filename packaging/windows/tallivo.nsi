@@ -12,8 +12,13 @@ ManifestDPIAware true
 !define PUBLISHER "The Tallivo developers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Tallivo"
 !define UNINSTALLER "uninstall.exe"
-; Where both Start-menu entries start: what the wizard saves there is what polling reads.
-!define WORK_FOLDER "$DOCUMENTS\Tallivo"
+; Where both Start-menu entries start: what the wizard saves there is what polling reads. In
+; the user's profile, not in Documents: Controlled folder access refuses unknown programs there,
+; and OneDrive moves Documents when its backup is turned on, leaving the shortcuts nowhere.
+!define WORK_FOLDER "$PROFILE\Tallivo"
+; Earlier versions worked in this one; an upgrade keeps it, with the user's configuration.
+!define OLD_WORK_FOLDER "$DOCUMENTS\Tallivo"
+Var WorkFolder
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -64,15 +69,26 @@ VIAddVersionKey "FileDescription" "${PRODUCT} ${VERSION} Setup"
 
 Function .onInit
   SetShellVarContext current
+  ReadRegStr $WorkFolder HKCU "${UNINSTALL_KEY}" "WorkFolder"
+  StrCmp $WorkFolder "" 0 chosen
+    StrCpy $WorkFolder "${WORK_FOLDER}"
+    ReadRegStr $0 HKCU "${UNINSTALL_KEY}" "DisplayVersion"
+    StrCmp $0 "" chosen
+    IfFileExists "${OLD_WORK_FOLDER}\*.*" 0 chosen
+      StrCpy $WorkFolder "${OLD_WORK_FOLDER}"
+  chosen:
 FunctionEnd
 
 Function un.onInit
   SetShellVarContext current
+  ReadRegStr $WorkFolder HKCU "${UNINSTALL_KEY}" "WorkFolder"
+  StrCmp $WorkFolder "" 0 +2
+    StrCpy $WorkFolder "${OLD_WORK_FOLDER}"
 FunctionEnd
 
 Function StartWizard
   ; Exec starts the program in the output path: the same folder as the shortcuts.
-  SetOutPath "${WORK_FOLDER}"
+  SetOutPath "$WorkFolder"
   Exec '"$INSTDIR\wizard.exe"'
 FunctionEnd
 
@@ -89,17 +105,20 @@ Section "Tallivo"
 
   CreateDirectory "$SMPROGRAMS\Tallivo"
   ; A shortcut's "Start in" is the output path at the time it is made.
-  SetOutPath "${WORK_FOLDER}"
+  SetOutPath "$WorkFolder"
   CreateShortCut "$SMPROGRAMS\Tallivo\Tallivo Wizard.lnk" "$INSTDIR\wizard.exe" "" "$INSTDIR\wizard.exe" 0 \
     SW_SHOWNORMAL "" "Choose the layout of the output file"
   CreateShortCut "$SMPROGRAMS\Tallivo\Tallivo Polling.lnk" "$INSTDIR\polling.exe" "" "$INSTDIR\polling.exe" 0 \
     SW_SHOWNORMAL "" "Convert the terminal's data into the output file"
+  CreateShortCut "$SMPROGRAMS\Tallivo\Tallivo Folder.lnk" "$WorkFolder" "" "" 0 SW_SHOWNORMAL "" \
+    "The folder where the wizard and polling keep orvwizard.cfg"
 
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\wizard.exe,0"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINSTALL_KEY}" "WorkFolder" "$WorkFolder"
   WriteRegStr HKCU "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\${UNINSTALLER}"'
   WriteRegStr HKCU "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\${UNINSTALLER}" /S'
   WriteRegDWORD HKCU "${UNINSTALL_KEY}" "EstimatedSize" ${ESTIMATED_KB}
@@ -116,8 +135,9 @@ Section "Uninstall"
 
   Delete "$SMPROGRAMS\Tallivo\Tallivo Wizard.lnk"
   Delete "$SMPROGRAMS\Tallivo\Tallivo Polling.lnk"
+  Delete "$SMPROGRAMS\Tallivo\Tallivo Folder.lnk"
   RMDir "$SMPROGRAMS\Tallivo"
-  RMDir "${WORK_FOLDER}"
+  RMDir "$WorkFolder"
 
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
 SectionEnd

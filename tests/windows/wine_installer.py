@@ -114,6 +114,17 @@ def uninstall_key():
     return values
 
 
+def quiet_uninstall(key, what):
+    program, arguments = re.match(r'^"([^"]+)" (.*)$', key["QuietUninstallString"]).groups()
+    check(wine(program, arguments).returncode == 0, what)
+    # The uninstaller goes on from a copy of itself in the temporary folder; the key goes last.
+    for _ in range(240):
+        if uninstall_key() is None:
+            break
+        time.sleep(0.5)
+    subprocess.run(["wineserver", "-w"], timeout=120)
+
+
 def files_under(folder):
     return {os.path.relpath(os.path.join(top, name), folder) for top, _, names in os.walk(folder) for name in names}
 
@@ -146,8 +157,14 @@ def proof(setup, terminal, work, version):
               f'"{caption}" starts {target} with its icon, in {folder}')
         working.add(folder)
     check(len(working) == 1, "both shortcuts start in the same folder")
+    profile = wine_output("wine", "cmd", "/c", "echo %USERPROFILE%")
+    work_folder = working.pop()
+    check(work_folder.lower() == (profile + r"\Tallivo").lower() and key.get("WorkFolder") == work_folder,
+          f"that folder is {work_folder}, out of Documents, kept in the uninstall key")
+    target, _, _ = shell_link(os.path.join(start_menu, "Tallivo Folder.lnk"))
+    check(target == work_folder, '"Tallivo Folder" opens it')
     # Without wine's dosdevices links, whose "c:" no Windows path can hold.
-    folder = os.path.realpath(unix_path(working.pop()))
+    folder = os.path.realpath(unix_path(work_folder))
     check(os.path.isdir(folder) and os.access(folder, os.W_OK), f"that folder exists and is writable: {folder}")
 
     # terminal_sim.exe takes the MinGW runtime from there too; polling.exe finds it beside itself.
@@ -180,18 +197,35 @@ def proof(setup, terminal, work, version):
     check(files_under(installed) == shipped | {"orvwizard.cfg"} and uninstall_key() == key,
           "after it the same files and the same uninstall key")
 
-    program, arguments = re.match(r'^"([^"]+)" (.*)$', key["QuietUninstallString"]).groups()
-    check(wine(program, arguments).returncode == 0, "the quiet uninstall command ended with 0")
-    # The uninstaller goes on from a copy of itself in the temporary folder; the key goes last.
-    for _ in range(240):
-        if uninstall_key() is None:
-            break
-        time.sleep(0.5)
-    subprocess.run(["wineserver", "-w"], timeout=120)
+    quiet_uninstall(key, "the quiet uninstall command ended with 0")
     check(uninstall_key() is None, "the uninstall key is gone")
     check(os.listdir(installed) == ["orvwizard.cfg"], "of the installation folder only the user's orvwizard.cfg is left")
     check(not os.path.exists(start_menu), "the Start-menu folder Tallivo is gone")
     user_files_kept("the uninstall")
+    upgrade_from_documents(setup)
+
+
+def upgrade_from_documents(setup):
+    """An earlier version worked in Documents\\Tallivo and wrote no WorkFolder: its upgrade
+    keeps that folder and the configuration in it."""
+    documents = wine_output("wine", "reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer"
+                            r"\Shell Folders", "/v", "Personal").split("REG_SZ")[-1].strip()
+    old_folder = documents + r"\Tallivo"
+    os.makedirs(unix_path(old_folder), exist_ok=True)
+    config = os.path.join(unix_path(old_folder), "orvwizard.cfg")
+    with open(config, "wb") as f:
+        f.write(b'"KEPT.TXT"\r\n')
+    check(wine("reg", "add", UNINSTALL_KEY, "/v", "DisplayVersion", "/d", "4.0.0", "/f").returncode == 0,
+          "an earlier version's uninstall key, without WorkFolder")
+    check(wine(setup, "/S").returncode == 0, "upgrade: setup.exe /S ended with 0")
+    key = uninstall_key() or {}
+    start_menu = unix_path(wine_output("wine", "cmd", "/c", "echo %APPDATA%")
+                           + r"\Microsoft\Windows\Start Menu\Programs\Tallivo")
+    _, working, _ = shell_link(os.path.join(start_menu, "Tallivo Wizard.lnk"))
+    check(working == old_folder and key.get("WorkFolder") == old_folder
+          and open(config, "rb").read() == b'"KEPT.TXT"\r\n',
+          f"the upgrade keeps working in {old_folder}, its orvwizard.cfg untouched")
+    quiet_uninstall(key, "uninstalled again")
 
 
 def walk_pages(setup, shots):
