@@ -368,21 +368,24 @@ WriteStatus TruncateFile(const std::string& path, std::uint64_t size) {
 bool ClearReadOnly(const std::string& path, std::error_code& error) {
     error.clear();
     if (!UsableName(path, error)) return false;
-    // Through a handle on the file itself, never through a link.
-    HANDLE handle = OpenNotFollowing(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, OPEN_EXISTING,
-                                     Links::Refuse, error);
+    // Looked at through a handle on the name itself: a link is refused, never changed.
+    HANDLE handle = OpenNotFollowing(path, FILE_READ_ATTRIBUTES, OPEN_EXISTING, Links::Refuse, error);
     if (handle == INVALID_HANDLE_VALUE) return false;
     FILE_BASIC_INFO information;
-    bool cleared = IsRegularFile(handle, MAXDWORD, error) &&
-                   GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information);
-    if (cleared && (information.FileAttributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        information.FileAttributes &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
-        if (information.FileAttributes == 0) information.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-        cleared = SetFileInformationByHandle(handle, FileBasicInfo, &information, sizeof information);
-    }
-    if (!cleared && !error) error = LastError();
+    const bool regular =
+        IsRegularFile(handle, MAXDWORD, error) &&
+        GetFileInformationByHandleEx(handle, FileBasicInfo, &information, sizeof information);
+    if (!regular && !error) error = LastError();
     CloseHandle(handle);
-    return cleared;
+    if (!regular) return false;
+    if ((information.FileAttributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    DWORD attributes = information.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+    if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+    if (WhileHeld(
+            path, [&] { return SetFileAttributesA(path.c_str(), attributes); }, NotDone))
+        return true;
+    error = LastError();
+    return false;
 }
 
 WriteStatus FlushFile(const std::string& path, Links links) {
