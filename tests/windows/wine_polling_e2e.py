@@ -1,14 +1,19 @@
 #!/usr/bin/env python3
 """The cross-built polling.exe under wine, fed by terminal_sim.exe, for three layouts and two
 ways of naming the output folder: a Windows path (Z:\\...) and "\\" (the current folder).
+Given hold_file.exe, also deliveries as a shop's PC makes them: delivered read-only, and held
+for a moment by another program (a virus scanner) at the takeover, at the work file's removal
+and while the output is written; each must end with every record exactly once and no
+hand-over file left. Run it as an ordinary user: root writes read-only files anyway.
 
-Usage: wine_polling_e2e.py POLLING_EXE TERMINAL_SIM_EXE WORK_FOLDER
+Usage: wine_polling_e2e.py POLLING_EXE TERMINAL_SIM_EXE WORK_FOLDER [HOLD_FILE_EXE]
 The environment (WINEPREFIX, WINEPATH, QT_QPA_PLATFORM, ...) is the caller's.
 Prints one line per case and "N passed, N failed"; exits 1 on any failure."""
 import os
 import subprocess
 import sys
 import tempfile
+import time
 
 WORKED_EXAMPLE = {
     "OutputFileName": "OUTPUT.TXT", "FileHeaderMode": "0", "FileHeaderValue": "",
@@ -101,11 +106,89 @@ def run_case(polling, terminal, base, layout, folder_form, run=None):
     return problems
 
 
+# A delivery as a shop's PC sees it: (what, the file held or None, its sharing, read-only).
+SHOP_CASES = [
+    ("delivered read-only", None, None, True),
+    ("~dati.txt held without sharing at the takeover", "~dati.txt", "none", False),
+    ("~~dati.txt held without delete sharing at its removal", "~~dati.txt", "nodelete", False),
+    ("OUTPUT.TXT held without sharing while it is written", "OUTPUT.TXT", "none", False),
+]
+
+
+def wait_for(path, seconds):
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if os.path.exists(path):
+            return True
+        time.sleep(0.01)
+    return False
+
+
+def run_shop_case(polling, hold_exe, base, case):
+    """polling.exe takes a delivery made here rather than by terminal_sim.exe, so that the hold
+    starts at the right moment."""
+    name, held, sharing, read_only = case
+    run = tempfile.mkdtemp(prefix="shop-", dir=base)
+    records = 1000
+    lines = [f"{4006381000000 + i};0005;A;B;01/02/2003;10:20" for i in range(records)]
+    data = "\r\n".join(lines).encode() + b"\r\n"
+    expected = b"".join(f"{4006381000000 + i}|5|01/02/2003|10:20|\r\n".encode() for i in range(records))
+    expected += b"<EOT>\r\n"
+    with open(os.path.join(run, "orvwizard.cfg"), "wb") as f:
+        f.write(config_bytes(WORKED_EXAMPLE))
+    problems = []
+    holder = None
+    started = subprocess.Popen(["wine", polling], cwd=run, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    try:
+        marker, delivery = os.path.join(run, "~1~"), os.path.join(run, "~dati.txt")
+        if not wait_for(marker, 60):
+            raise RuntimeError("no marker ~1~")
+        with open(delivery, "wb") as f:
+            f.write(data)
+        if read_only:
+            os.chmod(delivery, 0o444)
+
+        def hold():
+            return subprocess.Popen(["wine", hold_exe, windows_path(os.path.join(run, held)), "2000", sharing],
+                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if held == "~dati.txt":
+            holder = hold()
+            if holder.stdout.readline().strip() != b"held":
+                raise RuntimeError("hold_file.exe did not hold ~dati.txt")
+        os.remove(marker)
+        if held and held != "~dati.txt":
+            if not wait_for(os.path.join(run, held), 60):
+                raise RuntimeError(f"{held} never appeared")
+            holder = hold()
+        status = started.wait(timeout=120)
+        if status != 0:
+            problems.append(f"polling.exe ended with {status}: {started.stdout.read()!r}")
+    except (RuntimeError, subprocess.TimeoutExpired) as problem:
+        problems.append(str(problem))
+        started.kill()
+    if holder:
+        try:
+            out = holder.communicate(timeout=60)[0]
+            if holder.returncode != 0:
+                problems.append(f"hold_file.exe: {out!r}")
+        except subprocess.TimeoutExpired:
+            holder.kill()
+    output_path = os.path.join(run, "OUTPUT.TXT")
+    actual = open(output_path, "rb").read() if os.path.exists(output_path) else None
+    if actual != expected:
+        problems.append(f"output of {len(actual or b'')} bytes, expected {len(expected)}: every record once")
+    for leftover in ("~1~", "~dati.txt", "~~dati.txt", "~~dati.journal"):
+        if os.path.exists(os.path.join(run, leftover)):
+            problems.append(f"{leftover} left in the output folder")
+    return problems
+
+
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) not in (4, 5):
         print(__doc__)
         return 2
-    polling, terminal, base = (os.path.abspath(a) for a in sys.argv[1:])
+    polling, terminal, base = (os.path.abspath(a) for a in sys.argv[1:4])
+    hold_exe = os.path.abspath(sys.argv[4]) if len(sys.argv) == 5 else None
     passed = failed = 0
     for layout in LAYOUTS:
         for folder_form in ("Z:\\...", "\\"):
@@ -114,6 +197,11 @@ def main():
             print(f"polling.exe, {layout[0]}, output folder {folder_form}: {verdict}", flush=True)
             passed += not problems
             failed += bool(problems)
+    for case in SHOP_CASES if hold_exe else []:
+        problems = run_shop_case(polling, hold_exe, base, case)
+        print(f"polling.exe, {case[0]}: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}", flush=True)
+        passed += not problems
+        failed += bool(problems)
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
 
