@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Windows programs: cross-builds polling.exe, wizard.exe, terminal_sim.exe and every test
 # suite with mingw-w64 against Qt for Windows (packaging/windows/build-qt.sh, built once and
-# cached), then under wine, in a throw-away prefix:
-#   - every suite on the offscreen platform;
+# cached), then under wine, each job in a throw-away prefix of its own (copied from one made
+# once) and, where it needs one, an Xvfb display of its own, WINDOWS_JOBS (default 6) at a time:
+# most of their time is the programs' own waits and wine's start-up, not the processor.
+#   - every suite on the offscreen platform, the long ones split into gtest shards;
 #   - polling.exe end to end, fed by terminal_sim.exe, three layouts, two folder forms;
 #   - wizard.exe's real window on the windows platform under Xvfb: the missing-file message
 #     answered, "Save Parameters" pressed from the keyboard, the file checked byte for byte;
@@ -27,7 +29,8 @@ bash .ci/install-missing.sh --no-install-recommends cmake make g++-mingw-w64-x86
   googletest python3 xvfb xauth xdotool x11-apps imagemagick
 
 say "Qt for Windows"
-kit=$(bash packaging/windows/build-qt.sh | tail -n 1)
+# The same lock as .ci/run's build of the kit beside the Linux steps: this waits for it.
+kit=$(exec 9>/tmp/tallivo-qt-kit.lock && flock 9 && bash packaging/windows/build-qt.sh | tail -n 1)
 [ -f "$kit/.complete" ] || fail "no Qt kit"
 say "kit: $kit"
 # shellcheck source=packaging/windows/configure.sh
@@ -36,12 +39,16 @@ source packaging/windows/configure.sh
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/tallivo-wine.XXXXXX)
 work=$(mktemp -d /tmp/tallivo-windows-check.XXXXXX)
-xvfb_pid=""
 cleanup() {
-  local rc=$?
+  local rc=$? prefix
   set +e
-  wineserver -k >/dev/null 2>&1
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  for prefix in "$WINEPREFIX" "$work"/prefix-*; do
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1
+    [ -z "${wine_user:-}" ] || WINEPREFIX=$prefix runuser -u "$wine_user" -- env WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1
+  done
+  # Jobs still running (after a failure or Ctrl-C) and their Xvfb servers.
+  jobs -p | xargs -r kill 2>/dev/null
+  cat "$work"/*.xvfb 2>/dev/null | xargs -r kill 2>/dev/null
   rm -rf "$WINEPREFIX" "$work"
   exit "$rc"
 }
@@ -58,7 +65,7 @@ if [ "$warnings" -gt 0 ]; then
   grep -A3 'warning:' "$log" | head -60
   fail "$warnings compiler warnings in the Windows build"
 fi
-for exe in polling/polling.exe wizard/wizard.exe tools/terminal_sim.exe; do
+for exe in polling/polling.exe wizard/wizard.exe tools/terminal_sim.exe tools/hold_file.exe; do
   [ -f "$build/$exe" ] || fail "missing $build/$exe"
 done
 
@@ -72,62 +79,145 @@ export WINEPATH QT_PLUGIN_PATH
 unset DISPLAY WAYLAND_DISPLAY
 say "wine: $(wine --version)"
 wineboot --init >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 
-say "test suites under wine (offscreen)"
-echo "skipped: wizard_screen_reader_e2e: it drives the window through Linux's accessibility bus (AT-SPI), which has no counterpart under wine"
-failed=0
-for exe in "$build"/tests/*/*_tests.exe; do
-  name=$(basename "$exe")
-  out="$work/$name.log"
-  rc=0
-  QT_QPA_PLATFORM=offscreen timeout 1500 wine "$exe" --gtest_color=no >"$out" 2>&1 || rc=$?
+# The setup is built now, while nothing else wants the processor; its check runs with the rest.
+say "build the setup"
+setup=$(BUILD="$build" bash packaging/windows/make-installer.sh | tail -n 1) || fail "building the setup"
+
+# An Xvfb server of the given size on a free display of its own (Xvfb picks the number and
+# reports it once it listens); prints the number. Ends with the job that started it.
+StartDisplay() {
+  local number_file
+  number_file=$(mktemp "$work/display.XXXXXX")
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$number_file" >/dev/null 2>&1 &
+  echo $! >>"$work/$job_name.xvfb"
+  for _ in $(seq 100); do [ -s "$number_file" ] && break; sleep 0.1; done
+  [ -s "$number_file" ] || return 1
+  tr -d '\n' <"$number_file"
+}
+
+# Each job: a copy of the prefix, its own log, its exit status in NAME.rc.
+declare -a job_names=()
+RunJob() {
+  local name=$1
+  shift
+  while [ "$(jobs -rp | wc -l)" -ge "${WINDOWS_JOBS:-6}" ]; do wait -n || true; done
+  job_names+=("$name")
+  (
+    job_name=$name
+    export WINEPREFIX="$work/prefix-$name"
+    cp -a "$base_prefix" "$WINEPREFIX"
+    # Debian's wine keeps the folder of the prefix's server in it: each copy finds its own.
+    rm -f "$WINEPREFIX/wineserver"
+    job_started=$(date +%s)
+    rc=0
+    "$@" || rc=$?
+    wineserver -k >/dev/null 2>&1 || true
+    [ -z "$wine_user" ] || runuser -u "$wine_user" -- env WINEPREFIX="$WINEPREFIX" wineserver -k >/dev/null 2>&1 || true
+    if [ -f "$work/$name.xvfb" ]; then xargs -r kill <"$work/$name.xvfb" 2>/dev/null || true; fi
+    echo "($(($(date +%s) - job_started)) s)"
+    echo "$rc" >"$work/$name.rc"
+  ) >"$work/$name.log" 2>&1 &
+}
+
+# The suites run as an ordinary user, as on a shop's PC: wine run as root writes read-only
+# files and folders. WINE_USER= (empty) runs them as the caller.
+wine_user=${WINE_USER-tallivo-wine}
+if [ -n "$wine_user" ] && [ "$(id -u)" -eq 0 ]; then
+  id -u "$wine_user" >/dev/null 2>&1 ||
+    useradd --system --create-home --home-dir "/var/lib/$wine_user" --shell /usr/sbin/nologin "$wine_user"
+  chmod 755 "$work"
+else
+  wine_user=""
+fi
+# Runs a command as that user in the job's prefix, which it is given first.
+AsWineUser() {
+  if [ -z "$wine_user" ]; then
+    "$@"
+    return
+  fi
+  chown -R "$wine_user" "$WINEPREFIX"
+  runuser -u "$wine_user" -- env HOME="/var/lib/$wine_user" WINEPREFIX="$WINEPREFIX" WINEPATH="$WINEPATH" \
+    QT_PLUGIN_PATH="$QT_PLUGIN_PATH" WINEDEBUG="$WINEDEBUG" WINEDLLOVERRIDES="$WINEDLLOVERRIDES" "$@"
+}
+
+# One suite, or one shard of it, on the offscreen platform.
+SuiteJob() {
+  local exe=$1 index=$2 total=$3 rc=0 out
+  out="$work/$(basename "$exe")-$index.out"
+  AsWineUser env GTEST_SHARD_INDEX="$index" GTEST_TOTAL_SHARDS="$total" QT_QPA_PLATFORM=offscreen \
+    timeout 1500 wine "$exe" --gtest_color=no >"$out" 2>&1 || rc=$?
   tr -d '\r' <"$out" | grep -E '^\[ +(FAILED|SKIPPED|PASSED) +\]|^\[=+\] [0-9]+ tests' || true
   tr -d '\r' <"$out" | grep -A8 'Failure$' | head -60 || true
   tr -d '\r' <"$out" | grep -A1 '^\[ *SKIPPED' | grep -v '^\[\|^--' | head -5 || true
-  case "$name" in
-    common_tests.exe) suite=WindowsPlacesTest ;;
-    polling_core_tests.exe) suite=WindowsBusyTest ;;
-    *) suite="" ;;
-  esac
-  if [ -n "$suite" ] && ! grep -q "\[       OK \] .*$suite" "$out"; then echo "no passing $suite test ran"; rc=1; fi
   # A crash ends a suite without its closing line.
   if ! tr -d '\r' <"$out" | grep -q '^\[  PASSED  \]' && [ "$rc" -eq 0 ]; then rc=1; fi
-  [ "$rc" -eq 0 ] || { echo "$name failed (exit $rc)"; failed=1; }
+  return "$rc"
+}
+
+# The real polling.exe, as the ordinary user: read-only deliveries and held files are real then.
+E2eJob() {
+  mkdir -p "$work/e2e"
+  [ -z "$wine_user" ] || chown "$wine_user" "$work/e2e"
+  AsWineUser env QT_QPA_PLATFORM=offscreen python3 tests/windows/wine_polling_e2e.py "$build/polling/polling.exe" \
+    "$build/tools/terminal_sim.exe" "$work/e2e" "$build/tools/hold_file.exe"
+}
+
+WizardWindowJob() {
+  local display
+  display=$(StartDisplay 1366x768x24) || return 1
+  DISPLAY=":$display" bash tests/windows/wine_wizard_window.sh "$build/wizard/wizard.exe" "$work/wizard" "${SCREENSHOTS:-}"
+}
+
+SetupJob() {
+  local display
+  display=$(StartDisplay 1366x768x24) || return 1
+  DISPLAY=":$display" python3 tests/windows/wine_installer.py "$setup" "$build/tools/terminal_sim.exe" "$work/setup" \
+    "${SCREENSHOTS:-}"
+}
+
+PollingWindowJob() {
+  local display
+  display=$(StartDisplay 1366x768x24) || return 1
+  DISPLAY=":$display" bash tests/windows/wine_polling_window.sh "$build/polling/polling.exe" \
+    "$build/tools/terminal_sim.exe" "$work/polling-window" "$SCREENSHOTS"
+}
+
+base_prefix=$WINEPREFIX
+say "under wine, ${WINDOWS_JOBS:-6} jobs at a time"
+echo "skipped: wizard_screen_reader_e2e: it drives the window through Linux's accessibility bus (AT-SPI), which has no counterpart under wine"
+# The longest first, so that the short ones fill in beside them. Shards: the suites whose
+# cases start programs under wine.
+declare -A shards=([reliability_tests.exe]=6 [polling_process_tests.exe]=2 [wizard_polling_tests.exe]=2)
+suites=("$build"/tests/reliability/reliability_tests.exe)
+for exe in "$build"/tests/*/*_tests.exe; do [[ $exe == */reliability_tests.exe ]] || suites+=("$exe"); done
+for exe in "${suites[@]}"; do
+  name=$(basename "$exe")
+  total=${shards[$name]:-1}
+  for ((index = 0; index < total; index++)); do RunJob "${name%.exe}-$index" SuiteJob "$exe" "$index" "$total"; done
+  [[ $exe != */reliability_tests.exe ]] || RunJob setup SetupJob
 done
-[ "$failed" -eq 0 ] || fail "test suites under wine"
+RunJob polling-e2e E2eJob
+RunJob wizard-window WizardWindowJob
+RunJob wizard-screens bash tests/windows/wine_wizard_screens.sh "$build/wizard/wizard.exe" "$work/wizard-screens" "${SCREENSHOTS:-}"
+if [ -n "${SCREENSHOTS:-}" ]; then RunJob polling-window PollingWindowJob; fi
+wait
 
-say "polling.exe end to end under wine"
-QT_QPA_PLATFORM=offscreen python3 tests/windows/wine_polling_e2e.py "$build/polling/polling.exe" \
-  "$build/tools/terminal_sim.exe" "$work" || fail "polling.exe end to end"
-
-say "wizard.exe on the windows platform under Xvfb"
-display=99
-while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1366x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-export DISPLAY=":$display"
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
-# A wine session keeps the display driver its desktop process started with, and the suites
-# started this one without a display: end it, so the window opens in a new one on Xvfb.
-wineserver -k >/dev/null 2>&1 || true
-wineserver -w >/dev/null 2>&1 || true
-bash tests/windows/wine_wizard_window.sh "$build/wizard/wizard.exe" "$work/wizard" "${SCREENSHOTS:-}" ||
-  fail "wizard.exe window"
-
-say "wizard.exe on small and 150% screens"
-bash tests/windows/wine_wizard_screens.sh "$build/wizard/wizard.exe" "$work/wizard-screens" "${SCREENSHOTS:-}" ||
-  fail "wizard.exe on small and 150% screens"
-if [ -n "${SCREENSHOTS:-}" ]; then
-  bash tests/windows/wine_polling_window.sh "$build/polling/polling.exe" "$build/tools/terminal_sim.exe" \
-    "$work/polling-window" "$SCREENSHOTS" || fail "polling.exe window"
-fi
-
-# The setup, built from this build's programs, in a fresh prefix of its own (tests/windows/wine_installer.py).
-say "the setup under wine"
-setup_started=$(date +%s)
-setup=$(BUILD="$build" bash packaging/windows/make-installer.sh | tail -n 1) || fail "building the setup"
-python3 tests/windows/wine_installer.py "$setup" "$build/tools/terminal_sim.exe" "$work/setup" "${SCREENSHOTS:-}" ||
-  fail "the setup under wine"
-say "setup built and checked in $(($(date +%s) - setup_started)) s"
+failed=()
+for name in "${job_names[@]}"; do
+  say "$name $(tail -n 1 "$work/$name.log" 2>/dev/null)"
+  sed '$d' "$work/$name.log"
+  rc=$(cat "$work/$name.rc" 2>/dev/null || echo "none")
+  [ "$rc" = 0 ] || { echo "$name failed (exit $rc)"; failed+=("$name"); }
+done
+# The Windows-only cases must have run and passed somewhere among their suite's shards.
+for pair in common_tests:WindowsPlacesTest polling_core_tests:WindowsBusyTest; do
+  if ! cat "$work/${pair%%:*}.exe-"*.out 2>/dev/null | grep -q "\[       OK \] .*${pair#*:}"; then
+    echo "no passing ${pair#*:} test ran"
+    failed+=("${pair%%:*}")
+  fi
+done
+[ "${#failed[@]}" -eq 0 ] || fail "under wine: ${failed[*]}"
 
 say "windows check passed in $(($(date +%s) - started)) s"

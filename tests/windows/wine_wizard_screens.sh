@@ -5,7 +5,7 @@
 # screen. 1366 pixels leave room for the preview beside the form; on the others a tick on
 # "Preview" opens the preview's own window, which must lie inside the screen too.
 #
-#   wine_wizard_screens.sh WIZARD_EXE FOLDER [SCREENSHOT_FOLDER]   (displays from DISPLAY_FROM, 99)
+#   wine_wizard_screens.sh WIZARD_EXE FOLDER [SCREENSHOT_FOLDER]
 set -euo pipefail
 exe=$(realpath "$1")
 folder=$2
@@ -32,15 +32,15 @@ cleanup() {
 }
 trap cleanup EXIT
 
-display=${DISPLAY_FROM:-99}
 for setup in "1366 728 96 beside" "1280 680 96 own-window" "1920 1032 144 own-window"; do
   read -r width height dpi preview_place <<<"$setup"
   name="wizard-${width}x${height}-${dpi}dpi"
-  while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-  Xvfb ":$display" -screen 0 "${width}x${height}x24" -nolisten tcp >/dev/null 2>&1 &
+  # A free display that Xvfb picks itself, so that checks running side by side never share one.
+  rm -f "$folder/display"
+  Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp 3>"$folder/display" >/dev/null 2>&1 &
   xvfb=$!
-  export DISPLAY=":$display"
-  for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.2; done
+  for _ in $(seq 100); do [ -s "$folder/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(tr -d '\n' <"$folder/display")"
   wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
   wine reg add "$x11" /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
   # A new wine session on this display, with these settings.
