@@ -2,7 +2,7 @@
 # The Windows programs: cross-builds polling.exe, wizard.exe, terminal_sim.exe and every test
 # suite with mingw-w64 against Qt for Windows (packaging/windows/build-qt.sh, built once and
 # cached), then under wine, each job in a throw-away prefix of its own (copied from one made
-# once) and, where it needs one, an Xvfb display of its own, WINDOWS_JOBS (default 6) at a time:
+# once) and, where it needs one, an Xvfb display of its own, WINDOWS_JOBS (default 4) at a time:
 # most of their time is the programs' own waits and wine's start-up, not the processor.
 #   - every suite on the offscreen platform, the long ones split into gtest shards;
 #   - polling.exe end to end, fed by terminal_sim.exe, three layouts, two folder forms;
@@ -102,7 +102,7 @@ declare -a job_names=()
 RunJob() {
   local name=$1
   shift
-  while [ "$(jobs -rp | wc -l)" -ge "${WINDOWS_JOBS:-6}" ]; do wait -n || true; done
+  while [ "$(jobs -rp | wc -l)" -ge "${WINDOWS_JOBS:-4}" ]; do wait -n || true; done
   job_names+=("$name")
   (
     job_name=$name
@@ -185,11 +185,12 @@ PollingWindowJob() {
 }
 
 base_prefix=$WINEPREFIX
-say "under wine, ${WINDOWS_JOBS:-6} jobs at a time"
+say "under wine, ${WINDOWS_JOBS:-4} jobs at a time"
 echo "skipped: wizard_screen_reader_e2e: it drives the window through Linux's accessibility bus (AT-SPI), which has no counterpart under wine"
 # The longest first, so that the short ones fill in beside them. Shards: the suites whose
-# cases start programs under wine.
-declare -A shards=([reliability_tests.exe]=6 [polling_process_tests.exe]=2 [wizard_polling_tests.exe]=2)
+# cases start programs under wine. Not more: the crash-safety cases start and kill polling.exe
+# over and over, and six of them at once on two cores run out of their time.
+declare -A shards=([reliability_tests.exe]=3 [polling_process_tests.exe]=2 [wizard_polling_tests.exe]=2)
 suites=("$build"/tests/reliability/reliability_tests.exe)
 for exe in "$build"/tests/*/*_tests.exe; do [[ $exe == */reliability_tests.exe ]] || suites+=("$exe"); done
 for exe in "${suites[@]}"; do
