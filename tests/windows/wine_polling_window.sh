@@ -24,7 +24,13 @@ trap 'kill $pid 2>/dev/null || true' EXIT
 for _ in $(seq 300); do [ -e "$folder/~1~" ] && break; xdotool search --onlyvisible --name . >/dev/null 2>&1 && break; sleep 0.1; done
 sleep 0.5
 import -window root "$shots/polling-splash.png"
-main=$(timeout 60 xdotool search --sync --onlyvisible --name '^TALLIVO 5.0$' | tail -n 1)
+# Polled: a window wine destroys during one "search --sync" ends it with an X error.
+main=""
+for _ in $(seq 300); do
+  main=$(xdotool search --onlyvisible --name '^TALLIVO 5.0$' 2>/dev/null | tail -n 1 || true)
+  [ -z "$main" ] || break
+  sleep 0.2
+done
 [ -n "$main" ] || { cat "$folder.log"; fail "no status window"; }
 for _ in $(seq 300); do [ -e "$folder/~1~" ] && break; sleep 0.1; done
 sleep 2

@@ -13,7 +13,16 @@ shots=${3:-}
 mkdir -p "$folder" "${shots:-$folder}"
 
 fail() { printf 'wizard screens: FAILED: %s\n' "$*" >&2; exit 1; }
-find_window() { timeout 120 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true; }
+# Polled rather than "search --sync": a window wine destroys during one search ends that xdotool
+# with an X error, which must not count as "no window". Nothing after 120 s.
+find_window() {
+  local id
+  for _ in $(seq 600); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)
+    [ -z "$id" ] || { echo "$id"; return; }
+    sleep 0.2
+  done
+}
 # Inside the screen; with a fifth argument, centred within 4 pixels (frames round at 150%).
 check_inside() {
   eval "$(xdotool getwindowgeometry --shell "$1")"
