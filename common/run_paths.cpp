@@ -3,17 +3,21 @@
 #include <filesystem>
 #include <system_error>
 
+#include "common/code_page.h"
+
 namespace tallivo {
 
 namespace {
 
 #ifdef _WIN32
 constexpr char kSeparator = '\\';
+constexpr const char* kNameStops = "\\/:";
 bool EndsInSeparator(const std::string& folder) {
     return folder.back() == '\\' || folder.back() == '/';
 }
 #else
 constexpr char kSeparator = '/';
+constexpr const char* kNameStops = "/";
 bool EndsInSeparator(const std::string& folder) {
     return folder.back() == '/';
 }
@@ -38,13 +42,18 @@ RunPaths MakeRunPaths(const Settings& settings) {
             prefix + kWorkFileName};
 }
 
+std::string FileNamePart(const std::string& path) {
+    const std::size_t stop = path.find_last_of(kNameStops);
+    return stop == std::string::npos ? path : path.substr(stop + 1);
+}
+
 bool OutputFolderMissing(const Settings& settings) {
     if (IsNoFolder(settings.OutputFolder)) return false;
     // The system stops a name at a NUL byte, so "C:\\out<NUL>x" would pass as "C:\\out"
     // and the run would work in another folder than the one configured.
     if (settings.OutputFolder.find('\0') != std::string::npos) return true;
     std::error_code error;
-    return !std::filesystem::is_directory(std::filesystem::path(FolderPrefix(settings.OutputFolder)), error);
+    return !std::filesystem::is_directory(PathFromBytes(FolderPrefix(settings.OutputFolder)), error);
 }
 
 }  // namespace tallivo

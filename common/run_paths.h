@@ -25,6 +25,10 @@ struct RunPaths {
 // ("\" or "/" on Windows, "/" elsewhere).
 RunPaths MakeRunPaths(const Settings& settings);
 
+// The file name after the last separator the platform knows (on Windows also a drive's
+// colon), as bytes: a name in another code page than Latin-1 is never taken apart as text.
+std::string FileNamePart(const std::string& path);
+
 // True when the folder check is to be made and fails: OutputFolder is neither "\" nor
 // empty and does not name an existing folder.
 bool OutputFolderMissing(const Settings& settings);

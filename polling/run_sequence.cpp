@@ -10,8 +10,10 @@
 #include <utility>
 #include <vector>
 
+#include "common/code_page.h"
 #include "common/config_places.h"
 #include "common/file_framing.h"
+#include "common/run_paths.h"
 #include "common/verfil.h"
 #include "polling/core/disk.h"
 #include "polling/core/leftover_files.h"
@@ -19,6 +21,7 @@
 #include "polling/core/run_journal.h"
 #include "polling/core/stamped_output_name.h"
 #include "polling/record_follower.h"
+#include "uikit/code_page_text.h"
 #include "uikit/message_box.h"
 
 namespace tallivo {
@@ -61,9 +64,7 @@ RunSequence::~RunSequence() {
 }
 
 void RunSequence::tell(const std::string& text, const char* title) {
-    MessageBox::inform(view_.dialogParent(),
-                       QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())),
-                       QString::fromLatin1(title));
+    MessageBox::inform(view_.dialogParent(), TextOf(text), QString::fromLatin1(title));
 }
 
 std::optional<Ending> RunSequence::startUp() {
@@ -128,7 +129,7 @@ std::optional<Ending> RunSequence::awaitDelivery() {
         if (!CreateMarkerFile(paths_.MarkerPath, markerError)) {
             std::string folder = FolderOf(paths_.MarkerPath, kMarkerFileName);
             std::error_code ignored;
-            if (folder.empty()) folder = std::filesystem::current_path(ignored).string();
+            if (folder.empty()) folder = BytesFromPath(std::filesystem::current_path(ignored));
             tell("unable to create the marker file ~1~ in the folder " + folder + " (" +
                      WhyNotWritten(markerError) +
                      "), so the terminal's data cannot be handed over. Make sure this program may write "
@@ -159,8 +160,7 @@ Ending RunSequence::runDeliveries() {
             return ending;
         if (ending == Ending::Done) {
             ++deliveriesConverted_;
-            view_.showDeliveries(deliveriesConverted_,
-                                 std::filesystem::path(outputPath_).filename().string());
+            view_.showDeliveries(deliveriesConverted_, FileNamePart(outputPath_));
         }
         if (std::optional<Ending> ended = awaitDelivery()) return *ended;
         if (!waitMs(options_.timings.start)) return Ending::Cancelled;
@@ -228,9 +228,7 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
     if (!delivery) return std::nullopt;
     const std::string question =
         UnfinishedDeliveryQuestion(*delivery, paths_.OutputPath, settings_.ExistingFilePolicy, newFiles);
-    if (MessageBox::askYesNo(view_.dialogParent(),
-                             QString::fromLatin1(question.data(), static_cast<qsizetype>(question.size())),
-                             QString::fromLatin1(kWriterTitle))) {
+    if (MessageBox::askYesNo(view_.dialogParent(), TextOf(question), QString::fromLatin1(kWriterTitle))) {
         finishing_ = std::move(delivery);
         return std::nullopt;
     }
@@ -500,10 +498,10 @@ std::optional<Ending> RunSequence::tellRefusal(WriteStatus status, const std::st
         return Ending::OutputBusy;
     }
     if (status != WriteStatus::NotAllowed) return std::nullopt;
-    const std::string name = std::filesystem::path(outputPath_).filename().string();
+    const std::string name = FileNamePart(outputPath_);
     std::string folder = FolderOf(outputPath_, name);
     std::error_code ignored;
-    if (folder.empty()) folder = std::filesystem::current_path(ignored).string();
+    if (folder.empty()) folder = BytesFromPath(std::filesystem::current_path(ignored));
     tell("Writing the output file " + name + " in the folder " + folder +
              " is not allowed (the folder's or the file's permissions, a read-only file, or Windows' "
              "Controlled folder access)" +
@@ -579,7 +577,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     // of what a power cut could take from the output.
     const WriteStatus flushed = FlushFile(outputPath_);
     if (std::optional<Ending> refused = tellRefusal(flushed, keptText)) return refused;
-    const std::string name = std::filesystem::path(outputPath_).filename().string();
+    const std::string name = FileNamePart(outputPath_);
     if (flushed == WriteStatus::Failed || (creates && !FlushFolder(FolderOf(outputPath_, name)))) {
         tell("Unable to make sure that the output file " + outputPath_ + " is on the disk" + keptText,
              kWriterTitle);

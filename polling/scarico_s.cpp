@@ -15,6 +15,7 @@
 
 #include "polling/progress_scale.h"
 #include "polling/splash.h"
+#include "uikit/code_page_text.h"
 #include "uikit/twips.h"
 #include "uikit/window_font.h"
 
@@ -73,10 +74,6 @@ QLabel* MakeLabel(QGroupBox* frame, const char* name, const char* caption, int l
     label->setTextFormat(Qt::PlainText);
     label->setFocusPolicy(Qt::NoFocus);
     return label;
-}
-
-QString Latin1(std::string_view bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 }  // namespace
@@ -235,7 +232,7 @@ void ScaricoS::showDeliveries(int converted, std::string_view lastOutputName) {
         centreOnScreen();
     }
     QString text = QStringLiteral("Converted: %1").arg(converted);
-    if (!lastOutputName.empty()) text += QStringLiteral("   Last file: ") + Latin1(lastOutputName);
+    if (!lastOutputName.empty()) text += QStringLiteral("   Last file: ") + TextOf(lastOutputName);
     Label3->setText(text);
 }
 
@@ -250,7 +247,7 @@ void ScaricoS::showOnLine() {
 }
 
 void ScaricoS::showPhase(std::string_view text) {
-    Label6->setText(Latin1(text));
+    Label6->setText(TextOf(text));
 }
 
 void ScaricoS::showByteCount(std::uint64_t bytes) {
@@ -258,7 +255,7 @@ void ScaricoS::showByteCount(std::uint64_t bytes) {
 }
 
 void ScaricoS::showRecord(std::string_view record) {
-    Label5->setText(Latin1(record));
+    Label5->setText(TextOf(record));
 }
 
 void ScaricoS::showProgress(std::uint64_t value, std::uint64_t maximum) {

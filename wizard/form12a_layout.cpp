@@ -13,8 +13,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "wizard/code_page_validator.h"
 #include "wizard/form12a_access.h"
-#include "wizard/latin1_validator.h"
 #include "wizard/preview_frame.h"
 
 namespace tallivo {
@@ -60,7 +60,7 @@ QLabel* Caption(const char* name, const char* caption) {
 }
 QLineEdit* TextBox(const char* name) {
     auto* box = Named(new QLineEdit, name);
-    box->setValidator(new Latin1Validator(box));
+    box->setValidator(new CodePageValidator(box));
     return box;
 }
 QRadioButton* Option(const char* name, const char* caption) {

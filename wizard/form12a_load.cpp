@@ -12,6 +12,7 @@
 
 #include "common/config_file.h"
 #include "common/delivery_options.h"
+#include "uikit/code_page_text.h"
 #include "wizard/check_value.h"
 #include "wizard/core/control_values.h"
 #include "wizard/form12a.h"
@@ -26,7 +27,7 @@ constexpr int kComboDefaultSeparatorItem = 125;  // "124", the vertical bar
 constexpr int kBaud9600Item = 2;
 
 QString Text(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return TextOf(bytes);
 }
 
 void Fill(QComboBox* list, const QStringList& items, int current) {

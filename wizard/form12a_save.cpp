@@ -6,8 +6,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "common/code_page.h"
 #include "common/config_file.h"
 #include "common/delivery_options.h"
+#include "uikit/code_page_text.h"
 #include "uikit/message_box.h"
 #include "wizard/check_value.h"
 #include "wizard/form12a.h"
@@ -24,7 +26,7 @@ QString Title() {
 }
 
 std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
+    return BytesOrQuestionMarks(text);
 }
 
 // Only blanks count: the folder is stored exactly as typed otherwise.
@@ -43,7 +45,7 @@ QString DisplayPath(const std::filesystem::path& path) {
 }  // namespace
 
 bool Form12a::ValidateOutputPath() {
-    const std::filesystem::path name(Bytes(controls_.Text1->text()));
+    const std::filesystem::path name = PathFromBytes(Bytes(controls_.Text1->text()));
     if (CheckOutputPath(name) == OutputPathCheck::Usable) return true;
     MessageBox::inform(this, QStringLiteral("Invalid path or file name"), Title());
     return false;

@@ -8,7 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "wizard/latin1_validator.h"
+#include "uikit/code_page_text.h"
+#include "wizard/code_page_validator.h"
 #include "wizard/visible_bytes.h"
 
 namespace tallivo {
@@ -99,7 +100,7 @@ PreviewFrame::PreviewFrame(QWidget* parent) : QGroupBox(QStringLiteral("Preview"
     sampleCaption_->setObjectName(QStringLiteral("PreviewSampleCaption"));
     sample_ = new QLineEdit(QString::fromLatin1(kPreviewSampleLine));
     sample_->setObjectName(QStringLiteral("PreviewSample"));
-    sample_->setValidator(new Latin1Validator(sample_));
+    sample_->setValidator(new CodePageValidator(sample_));
     sample_->setAccessibleName(QStringLiteral("Sample terminal line"));
     sample_->setToolTip(
         QStringLiteral("A line as the terminal delivers it; used for the preview only, not saved"));
@@ -161,7 +162,7 @@ void PreviewFrame::watch(const Form12aControls& c) {
 void PreviewFrame::Refresh() {
     if (!source_) return;
     const Settings settings = source_();
-    lines_ = MakePreviewLines(settings, sample_->text().toLatin1().toStdString());
+    lines_ = MakePreviewLines(settings, BytesOrQuestionMarks(sample_->text()));
 
     std::vector<Row> rows;
     Row header = LineRow("File header", lines_.header);

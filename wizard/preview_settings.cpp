@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "uikit/code_page_text.h"
 #include "wizard/form12a.h"
 
 namespace tallivo {
@@ -15,7 +16,7 @@ namespace {
 constexpr int kNoneItem = 0;
 
 std::string Bytes(const QString& text) {
-    return text.toLatin1().toStdString();
+    return BytesOrQuestionMarks(text);
 }
 
 // Mode and value of a header or terminator group. A choice the save would refuse is

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cstdio>
 
+#include "common/code_page.h"
+
 namespace tallivo {
 
 namespace {
@@ -15,15 +17,29 @@ constexpr std::array<const char*, 32> kControlNames = {"NUL", "SOH", "STX", "ETX
 
 constexpr const char* kBlankMark = "\u2423";
 
+// Each byte's character in the system's code page.
+char16_t CharacterOf(unsigned char byte) {
+    static const std::array<char16_t, 256> characters = [] {
+        std::array<char16_t, 256> table{};
+        for (int code = 0; code < 256; ++code) {
+            const std::u16string text = TextFromBytes(std::string(1, static_cast<char>(code)));
+            table[static_cast<std::size_t>(code)] = text.size() == 1 ? text[0] : u'\uFFFD';
+        }
+        return table;
+    }();
+    return characters[byte];
+}
+
 // The name of a byte that shows nothing by itself (or shows like a blank), or nullptr.
-// C1 codes 0x80-0x9F have no glyph in Latin-1; the no-break space and soft hyphen would
-// pass for a blank or for nothing.
+// C1 codes and a byte the code page leaves undefined have no glyph; the no-break space and
+// soft hyphen would pass for a blank or for nothing.
 std::string InvisibleName(unsigned char byte) {
     if (byte < kControlNames.size()) return kControlNames[byte];
-    if (byte == 0x7F) return "DEL";
-    if (byte == 0xA0) return "NBSP";
-    if (byte == 0xAD) return "SHY";
-    if (byte >= 0x80 && byte <= 0x9F) {
+    const char16_t character = CharacterOf(byte);
+    if (character == 0x7F) return "DEL";
+    if (character == 0xA0) return "NBSP";
+    if (character == 0xAD) return "SHY";
+    if ((character >= 0x80 && character <= 0x9F) || character == 0xFFFD) {
         char hex[8];
         std::snprintf(hex, sizeof hex, "0x%02X", byte);
         return hex;
@@ -31,12 +47,18 @@ std::string InvisibleName(unsigned char byte) {
     return {};
 }
 
-void AppendLatin1(std::string& out, unsigned char byte) {
-    if (byte < 0x80) {
-        out.push_back(static_cast<char>(byte));
+// The byte's character, as UTF-8.
+void AppendGlyph(std::string& out, unsigned char byte) {
+    const char16_t character = CharacterOf(byte);
+    if (character < 0x80) {
+        out.push_back(static_cast<char>(character));
+    } else if (character < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (character >> 6)));
+        out.push_back(static_cast<char>(0x80 | (character & 0x3F)));
     } else {
-        out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-        out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        out.push_back(static_cast<char>(0xE0 | (character >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (character & 0x3F)));
     }
 }
 
@@ -58,7 +80,7 @@ std::vector<VisiblePiece> VisiblePieces(std::string_view bytes) {
         if (pieces.empty() || pieces.back().kind != VisiblePiece::Kind::Literal) {
             pieces.push_back({VisiblePiece::Kind::Literal, {}});
         }
-        AppendLatin1(pieces.back().text, byte);
+        AppendGlyph(pieces.back().text, byte);
     }
     return pieces;
 }
@@ -79,7 +101,7 @@ std::string CharacterName(std::string_view code) {
     const std::string name = InvisibleName(byte);
     if (!name.empty()) return name;
     std::string glyph;
-    AppendLatin1(glyph, byte);
+    AppendGlyph(glyph, byte);
     return glyph;
 }
 

@@ -6,7 +6,7 @@
 
 namespace tallivo {
 
-// One piece of a byte string made visible. Literal text is the bytes through Latin-1;
+// One piece of a byte string made visible. Literal text is the bytes through the code page;
 // the other kinds stand for bytes that cannot be seen, and the window styles them apart
 // so that a typed "[TAB]" or "␣" never reads like the real thing.
 struct VisiblePiece {

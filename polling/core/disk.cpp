@@ -5,6 +5,7 @@
 #include <thread>
 #include <utility>
 
+#include "common/code_page.h"
 #include "polling/core/disk_platform.h"
 
 namespace tallivo {
@@ -99,7 +100,7 @@ void WatchDisk(DiskWatcher* newWatcher) {
 bool PathExists(const std::string& path) {
     if (path.empty()) return false;
     std::error_code error;
-    const auto status = std::filesystem::symlink_status(std::filesystem::path(path), error);
+    const auto status = std::filesystem::symlink_status(PathFromBytes(path), error);
     return !error && std::filesystem::exists(status);
 }
 
@@ -113,8 +114,7 @@ bool ProbeFile(const std::string& path, Links links) {
 
 bool RemoveName(const std::string& path, std::error_code& error) {
     error.clear();
-    if (!disk_platform::UsableName(path, error) ||
-        !std::filesystem::remove(std::filesystem::path(path), error))
+    if (!disk_platform::UsableName(path, error) || !std::filesystem::remove(PathFromBytes(path), error))
         return false;
     disk_platform::Tell(DiskStep::Unlink, path);
     return true;

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "common/code_page.h"
 #include "polling/core/disk.h"
 #include "polling/core/disk_platform.h"
 
@@ -24,6 +25,11 @@ using disk_platform::UsableUnlinkedName;
 namespace {
 
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Every name reaches the system through here, and only W calls take it.
+std::wstring Name(const std::string& path) {
+    return PathFromBytes(path).native();
+}
 
 // The portable conditions for the failures callers tell apart; the system's own code otherwise.
 std::error_code ErrorFrom(DWORD code) {
@@ -73,7 +79,7 @@ auto WhileHeld(const std::string& path, Call call, Failed failed) {
         auto result = call();
         if (!failed(result)) return result;
         const DWORD code = GetLastError();
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = GetFileAttributesW(Name(path).c_str());
         const bool folder =
             attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         if (!MayBeHeld(code) || folder || !disk_platform::WaitOutHold(since)) {
@@ -86,7 +92,9 @@ auto WhileHeld(const std::string& path, Call call, Failed failed) {
 HANDLE CreateWhileHeld(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
     return WhileHeld(
         path,
-        [&] { return CreateFileA(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr); },
+        [&] {
+            return CreateFileW(Name(path).c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+        },
         [](HANDLE handle) { return handle == INVALID_HANDLE_VALUE; });
 }
 
@@ -123,7 +131,7 @@ HANDLE OpenNotFollowing(const std::string& path, DWORD access, DWORD disposition
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD code = GetLastError();
         error = ErrorFrom(code);
-        const DWORD attributes = GetFileAttributesA(path.c_str());
+        const DWORD attributes = GetFileAttributesW(Name(path).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             error = std::make_error_code(std::errc::is_a_directory);
         SetLastError(code);
@@ -177,8 +185,9 @@ int OpenForWriting(const std::string& path, OpenMode mode) {
                       (mode == OpenMode::Create   ? _O_TRUNC
                        : mode == OpenMode::Append ? _O_APPEND
                                                   : _O_EXCL);
+    const std::wstring name = Name(path);
     return WhileHeld(
-        path, [&] { return _open(path.c_str(), flags, _S_IREAD | _S_IWRITE); },
+        path, [&] { return _wopen(name.c_str(), flags, _S_IREAD | _S_IWRITE); },
         [](int descriptor) { return descriptor < 0; });
 }
 
@@ -212,7 +221,7 @@ int CloseDescriptor(int descriptor) {
 
 bool IsFolder(const std::string& path) {
     std::error_code ignored;
-    return std::filesystem::is_directory(path, ignored);
+    return std::filesystem::is_directory(PathFromBytes(path), ignored);
 }
 
 bool Skip(std::FILE* file, std::uint64_t bytes) {
@@ -223,10 +232,10 @@ bool Skip(std::FILE* file, std::uint64_t bytes) {
 
 bool IsLink(const std::string& path) {
     if (path.empty()) return false;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    const DWORD attributes = GetFileAttributesW(Name(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
         return false;
-    HANDLE handle = CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(Name(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return true;  // what cannot be told is not trusted as a file
     const DWORD tag = ReparseTag(handle);
@@ -237,7 +246,7 @@ bool IsLink(const std::string& path) {
 bool IsStrangersLink(const std::string& path) {
     if (!IsLink(path)) return false;
     // The link itself, not what it points at.
-    HANDLE handle = CreateFileA(path.c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
+    HANDLE handle = CreateFileW(Name(path).c_str(), READ_CONTROL, kShareAll, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return true;  // an owner that cannot be told is no one's
     PSID owner = nullptr;
@@ -256,7 +265,7 @@ bool SameFile(const std::string& first, const std::string& second) {
     BY_HANDLE_FILE_INFORMATION information[2];
     const std::string* names[2] = {&first, &second};
     for (int i = 0; i < 2; ++i) {
-        HANDLE handle = CreateFileA(names[i]->c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+        HANDLE handle = CreateFileW(Name(*names[i]).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (handle == INVALID_HANDLE_VALUE) return false;
         const bool read = GetFileInformationByHandle(handle, &information[i]);
@@ -329,13 +338,13 @@ std::optional<std::uintmax_t> RegularFileSize(const std::string& path, std::erro
     error.clear();
     if (!UsableName(path, error)) return std::nullopt;
     if (links == Links::Follow) {
-        const std::uintmax_t size = std::filesystem::file_size(std::filesystem::path(path), error);
+        const std::uintmax_t size = std::filesystem::file_size(PathFromBytes(path), error);
         if (error) return std::nullopt;
         return size;
     }
     // Describes a link itself, not its target.
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(Name(path).c_str(), GetFileExInfoStandard, &data)) {
         error = LastError();
         return std::nullopt;
     }
@@ -382,7 +391,7 @@ bool ClearReadOnly(const std::string& path, std::error_code& error) {
     DWORD attributes = information.FileAttributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
     if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
     if (WhileHeld(
-            path, [&] { return SetFileAttributesA(path.c_str(), attributes); }, NotDone))
+            path, [&] { return SetFileAttributesW(Name(path).c_str(), attributes); }, NotDone))
         return true;
     error = LastError();
     return false;
@@ -419,7 +428,7 @@ bool RemoveFile(const std::string& path, std::error_code& error) {
     error.clear();
     if (!UsableUnlinkedName(path, error)) return false;
     if (!WhileHeld(
-            path, [&] { return DeleteFileA(path.c_str()); }, NotDone)) {
+            path, [&] { return DeleteFileW(Name(path).c_str()); }, NotDone)) {
         error = LastError();
         return false;
     }
@@ -432,7 +441,8 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::error_
     if (!UsableUnlinkedName(from, error) || !UsableName(to, error)) return false;
     // Without MOVEFILE_REPLACE_EXISTING the move refuses an existing name.
     if (!WhileHeld(
-            from, [&] { return MoveFileExA(from.c_str(), to.c_str(), WriteThrough()); }, NotDone)) {
+            from, [&] { return MoveFileExW(Name(from).c_str(), Name(to).c_str(), WriteThrough()); },
+            NotDone)) {
         error = LastError();
         return false;
     }
@@ -445,7 +455,10 @@ bool RenameReplacing(const std::string& from, const std::string& to, std::error_
     if (!UsableName(from, error) || !UsableName(to, error)) return false;
     if (!WhileHeld(
             from,
-            [&] { return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | WriteThrough()); },
+            [&] {
+                return MoveFileExW(Name(from).c_str(), Name(to).c_str(),
+                                   MOVEFILE_REPLACE_EXISTING | WriteThrough());
+            },
             NotDone)) {
         error = LastError();
         return false;

@@ -1,8 +1,8 @@
 #include "polling/core/stamped_output_name.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "common/run_paths.h"
 #include "polling/core/disk.h"
 
 namespace tallivo {
@@ -14,9 +14,7 @@ constexpr int kMaxCounter = 999;
 
 // Where the stamp goes: before the extension, or at the end of a name without one.
 std::size_t StampPosition(const std::string& outputPath) {
-    // The file name begins after the last separator the platform knows.
-    const std::size_t nameStart =
-        outputPath.size() - std::filesystem::path(outputPath).filename().string().size();
+    const std::size_t nameStart = outputPath.size() - FileNamePart(outputPath).size();
     const std::size_t dot = outputPath.find_last_of('.');
     // A leading dot starts a hidden name, not an extension.
     return dot == std::string::npos || dot <= nameStart ? outputPath.size() : dot;

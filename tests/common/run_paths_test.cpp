@@ -7,6 +7,7 @@
 #include <random>
 #include <string>
 
+#include "common/code_page.h"
 #include "support/test_files.h"
 
 namespace tallivo {
@@ -49,6 +50,7 @@ TEST(RunPaths, FolderJoinedWithOneSeparator) {
         const RunPaths expected{c.prefix + "OUT.TXT", c.prefix + "~1~", c.prefix + "~dati.txt",
                                 c.prefix + "~~dati.txt"};
         EXPECT_EQ(MakeRunPaths(WithFolder(c.folder)), expected) << "folder '" << c.folder << "'";
+        EXPECT_EQ(FileNamePart(expected.OutputPath), "OUT.TXT") << "folder '" << c.folder << "'";
     }
 }
 
@@ -62,6 +64,10 @@ TEST(RunPaths, OutputFolderMissing) {
     const std::string existing = folder.path().string();
     const std::filesystem::path aFile = folder.path() / "plain file";
     std::ofstream(aFile) << "x";
+    // Longer than Windows' plain names allow (260): the long form reaches it.
+    const std::string longFolder =
+        existing + kSeparator + std::string(120, 'a') + kSeparator + std::string(150, 'b');
+    std::filesystem::create_directories(PathFromBytes(longFolder));
     struct Case {
         std::string folder;
         bool missing;
@@ -74,6 +80,8 @@ TEST(RunPaths, OutputFolderMissing) {
         {(folder.path() / "gone").string(), true},
         {(folder.path() / "gone" / "deeper").string(), true},
         {aFile.string(), true},
+        {longFolder, false},
+        {longFolder + kSeparator + "gone", true},
         // An existing folder followed by a NUL byte and more: the system would see only
         // the existing part.
         {existing + std::string(1, '\0') + "gone", true},

@@ -4,7 +4,10 @@ ways of naming the output folder: a Windows path (Z:\\...) and "\\" (the current
 Given hold_file.exe, also deliveries as a shop's PC makes them: delivered read-only, and held
 for a moment by another program (a virus scanner) at the takeover, at the work file's removal
 and while the output is written; each must end with every record exactly once and no
-hand-over file left. Run it as an ordinary user: root writes read-only files anyway.
+hand-over file left. Then an output folder named in Cyrillic on a Cyrillic Windows (wine takes
+the ANSI code page, 1251, from the locale ru_RU.UTF-8), and, given a display, an output folder
+the user may not write in: the run must end at once (exit 15) with its message, not "busy".
+Run it as an ordinary user: root writes read-only files and folders anyway.
 
 Usage: wine_polling_e2e.py POLLING_EXE TERMINAL_SIM_EXE WORK_FOLDER [HOLD_FILE_EXE]
 The environment (WINEPREFIX, WINEPATH, QT_QPA_PLATFORM, ...) is the caller's.
@@ -54,37 +57,40 @@ LAYOUTS = [
 ]
 
 
-def config_bytes(settings):
+def config_bytes(settings, code_page="latin-1"):
     def value(name):
         text = settings[name]
         return text if name == "EndOfFileMessageOn" else '"' + text + '"'
-    return "".join(",".join(value(n) for n in line) + "\r\n" for line in LINES).encode("latin-1")
+    return "".join(",".join(value(n) for n in line) + "\r\n" for line in LINES).encode(code_page)
 
 
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run_case(polling, terminal, base, layout, folder_form, run=None):
-    """Runs polling.exe in the folder run (a new one under base when None)."""
+def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name="out", locale=None):
+    """Runs polling.exe in the folder run (a new one under base when None). With a locale, both
+    programs run in it and the configuration is in its code page (cp1251 for ru_RU)."""
     name, changes, data, expected = layout
     run = run or tempfile.mkdtemp(prefix="case-", dir=base)
-    output_folder = run if folder_form == "\\" else os.path.join(run, "out")
+    output_folder = run if folder_form == "\\" else os.path.join(run, folder_name)
     os.makedirs(output_folder, exist_ok=True)
     settings = dict(WORKED_EXAMPLE, **changes)
     settings["OutputFolder"] = "\\" if folder_form == "\\" else windows_path(output_folder)
     with open(os.path.join(run, "orvwizard.cfg"), "wb") as f:
-        f.write(config_bytes(settings))
+        f.write(config_bytes(settings, "cp1251" if locale else "latin-1"))
     delivery = os.path.join(base, os.path.basename(run) + "-delivery.bin")
     with open(delivery, "wb") as f:
         f.write(data)
-    sim = subprocess.Popen(["wine", terminal, "--folder", windows_path(output_folder), "--from",
-                            windows_path(delivery), "--timeout-ms", "90000"], cwd=run,
+    env = dict(os.environ, LANG=locale, LC_ALL=locale) if locale else None
+    # The simulator is told its folder as "." there: only polling.exe reads the configured name.
+    sim = subprocess.Popen(["wine", terminal, "--folder", ".", "--from", windows_path(delivery),
+                            "--timeout-ms", "90000"], cwd=output_folder, env=env,
                            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
     problems = []
     try:
-        status = subprocess.run(["wine", polling], cwd=run, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                timeout=120).returncode
+        status = subprocess.run(["wine", polling], cwd=run, env=env, stdout=subprocess.PIPE,
+                                stderr=subprocess.STDOUT, timeout=120).returncode
         if status != 0:
             problems.append(f"polling.exe ended with {status}")
     except subprocess.TimeoutExpired:
@@ -183,6 +189,47 @@ def run_shop_case(polling, hold_exe, base, case):
     return problems
 
 
+def run_refusing_folder_case(polling, base):
+    """An output folder the user may not write in: on a display, the message is answered as a
+    user would (Return) and the run must end with exit 15, no marker and no output."""
+    run = tempfile.mkdtemp(prefix="refusing-", dir=base)
+    locked = os.path.join(run, "locked")
+    os.makedirs(locked)
+    with open(os.path.join(run, "orvwizard.cfg"), "wb") as f:
+        f.write(config_bytes(dict(WORKED_EXAMPLE, OutputFolder=windows_path(locked))))
+    os.chmod(locked, 0o555)
+    env = {k: v for k, v in os.environ.items() if k != "QT_QPA_PLATFORM"}
+    started = subprocess.Popen(["wine", polling], cwd=run, env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT)
+    problems = []
+    try:
+        box = ""
+        deadline = time.time() + 90
+        while not box and time.time() < deadline and started.poll() is None:
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^TALLIVO$"],
+                                   stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout.split()
+            box = found[0] if found else ""
+            time.sleep(0.2)
+        if not box:
+            problems.append("no message box titled TALLIVO")
+        else:
+            subprocess.run(["xdotool", "windowfocus", box], stderr=subprocess.DEVNULL)
+            time.sleep(0.5)
+            subprocess.run(["xdotool", "key", "Return"])
+        status = started.wait(timeout=60)
+        if status != 15:
+            problems.append(f"polling.exe ended with {status}, expected 15 (the marker could not be created)")
+    except subprocess.TimeoutExpired:
+        problems.append("polling.exe did not end after its message was answered")
+        started.kill()
+    finally:
+        os.chmod(locked, 0o755)
+    for left in ("~1~", "OUTPUT.TXT"):
+        if os.path.exists(os.path.join(locked, left)):
+            problems.append(f"{left} in the folder that refuses writes")
+    return problems
+
+
 def main():
     if len(sys.argv) not in (4, 5):
         print(__doc__)
@@ -202,6 +249,23 @@ def main():
         print(f"polling.exe, {case[0]}: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}", flush=True)
         passed += not problems
         failed += bool(problems)
+    # A Cyrillic Windows: the folder's name is in the configuration in code page 1251.
+    problems = run_case(polling, terminal, base, LAYOUTS[0], "Z:\\...", folder_name="Склад учёт",
+                        locale="ru_RU.UTF-8")
+    print(f"polling.exe, output folder in Cyrillic under code page 1251: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}",
+          flush=True)
+    passed += not problems
+    failed += bool(problems)
+    if os.geteuid() == 0:
+        print("skipped: output folder that refuses writes (root may write in any folder)")
+    elif os.environ.get("DISPLAY"):
+        problems = run_refusing_folder_case(polling, base)
+        print(f"polling.exe, output folder that refuses writes: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}",
+              flush=True)
+        passed += not problems
+        failed += bool(problems)
+    else:
+        print("skipped: output folder that refuses writes (its message needs a display to be answered)")
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
 

@@ -13,6 +13,7 @@
 #include "common/config_file.h"
 #include "common/record_layout.h"
 #include "polling/core/output_writer.h"
+#include "uikit/code_page_text.h"
 #include "wizard/preview_frame.h"
 #include "wizard/preview_lines.h"
 #include "wizard_fixture.h"
@@ -54,8 +55,9 @@ class LineMaker {
     std::mt19937& random_;
 };
 
+// The window shows a box's bytes through the system's code page.
 QString Latin1(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return TextOf(bytes);
 }
 
 class PreviewTest : public WizardTest {

@@ -1,14 +1,18 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 #include <functional>
 
+#include "common/code_page.h"
 #include "common/config_file.h"
 #include "common/delivery_options.h"
+#include "wizard/preview_frame.h"
 #include "wizard_fixture.h"
 
 namespace tallivo::testing {
@@ -238,6 +242,37 @@ TEST_P(SaveRefusalTest, RefusesWithItsMessageFocusAndNothingWritten) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Checks, SaveRefusalTest, ::testing::Range<std::size_t>(0, Refusals().size()));
+
+// As a keyboard layout of another script types it (QTest's key clicks take ASCII only).
+void TypeCharacter(QWidget* box, QChar character) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+    QApplication::sendEvent(box, &press);
+}
+
+// A character the code page has no byte for would be saved as "?": every text box refuses it
+// as it is typed, and a tip at the box says why.
+TEST_F(SaveParametersTest, CharacterWithoutAByteIsRefusedAsTypedWithATip) {
+    auto window = StartWizard();
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    const Form12aControls& c = window->controls();
+    const QString expected =
+        QStringLiteral("\"%1\" cannot be stored: this computer's code page (%2) has no byte for it.")
+            .arg(QChar(0x4E2D))
+            .arg(CodePageNumber());
+    for (QLineEdit* box : {c.Text1, c.Text2, c.Text3, c.Text4, c.Preview->sampleBox()}) {
+        SCOPED_TRACE(box->objectName().toStdString());
+        box->setEnabled(true);
+        box->setFocus();
+        const QString before = box->text();
+        QToolTip::hideText();
+        TypeCharacter(box, QChar(0x4E2D));
+        EXPECT_EQ(box->text(), before);
+        EXPECT_EQ(QToolTip::text(), expected);
+        TypeCharacter(box, QChar(0x00E9));
+        EXPECT_EQ(box->text(), before + QStringLiteral("\u00E9")) << "a character it holds is taken";
+    }
+}
 
 TEST_F(SaveParametersTest, InvalidPathSelectsTheWholeFileName) {
     const auto window = StartWizard();
