@@ -12,5 +12,7 @@ done
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 echo "== installing: ${missing[*]}"
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${options[@]}" "${missing[@]}" >/dev/null
+# Steps that run side by side wait for each other's apt rather than fail on its lock.
+$SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${options[@]}" \
+  "${missing[@]}" >/dev/null

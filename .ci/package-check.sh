@@ -49,14 +49,14 @@ cleanup() {
   if [ -n "$sim_pid" ] && kill -0 "$sim_pid" 2>/dev/null; then kill "$sim_pid"; wait "$sim_pid" 2>/dev/null; fi
   if [ "$installed_by_us" = 1 ]; then
     say "removing $package"
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y -qq "$package" >/dev/null || rc=1
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 purge -y -qq "$package" >/dev/null || rc=1
     # Anything apt pulled in for the package goes too, and nothing else.
     local added
     added=$(installed_packages | comm -13 "$packages_before" -)
     if [ -n "$added" ]; then
       say "removing what came with it: $(echo $added)"
       # shellcheck disable=SC2086
-      DEBIAN_FRONTEND=noninteractive $SUDO apt-get purge -y -qq $added >/dev/null || rc=1
+      DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 purge -y -qq $added >/dev/null || rc=1
     fi
     if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
       echo "package-check: $package is still installed" >&2
@@ -138,7 +138,7 @@ unexpected=$(grep -v -e '/$' <<<"$contents" | grep -vxF -f <(printf '%s\n' "${ex
 
 say "apt-get install $(basename "$deb")"
 installed_by_us=1
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "$deb" >"$work/install.log" 2>&1 ||
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "$deb" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log"; fail "apt-get install"; }
 
 say "desktop-file-validate"
