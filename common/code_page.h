@@ -24,7 +24,7 @@ std::filesystem::path PathFromBytes(std::string_view bytes);
 // character with no byte becomes "?".
 std::string BytesFromPath(const std::filesystem::path& path);
 
-// The code page's number, for messages ("1252"); 28591 (Latin-1) off Windows.
-unsigned CodePageNumber();
+// The code page as a message names it: its number on Windows ("1252"), "Latin-1" elsewhere.
+std::string CodePageName();
 
 }  // namespace tallivo

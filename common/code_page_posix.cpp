@@ -28,8 +28,8 @@ std::string BytesFromPath(const std::filesystem::path& path) {
     return path.string();
 }
 
-unsigned CodePageNumber() {
-    return 28591;
+std::string CodePageName() {
+    return "Latin-1";
 }
 
 }  // namespace tallivo

@@ -65,8 +65,8 @@ std::string BytesFromPath(const std::filesystem::path& path) {
     return Narrow(path.native(), false).value_or(std::string());
 }
 
-unsigned CodePageNumber() {
-    return GetACP();
+std::string CodePageName() {
+    return std::to_string(GetACP());
 }
 
 }  // namespace tallivo

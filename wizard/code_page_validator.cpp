@@ -22,7 +22,7 @@ QString CodePageRefusal(const QString& text) {
         if (BytesOf(QString(character))) continue;
         return QStringLiteral("\"%1\" cannot be stored: this computer's code page (%2) has no byte for it.")
             .arg(character)
-            .arg(CodePageNumber());
+            .arg(QString::fromStdString(CodePageName()));
     }
     return {};
 }

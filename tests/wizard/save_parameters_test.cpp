@@ -259,7 +259,7 @@ TEST_F(SaveParametersTest, CharacterWithoutAByteIsRefusedAsTypedWithATip) {
     const QString expected =
         QStringLiteral("\"%1\" cannot be stored: this computer's code page (%2) has no byte for it.")
             .arg(QChar(0x4E2D))
-            .arg(CodePageNumber());
+            .arg(QString::fromStdString(CodePageName()));
     for (QLineEdit* box : {c.Text1, c.Text2, c.Text3, c.Text4, c.Preview->sampleBox()}) {
         SCOPED_TRACE(box->objectName().toStdString());
         box->setEnabled(true);
