@@ -69,6 +69,7 @@ struct Form12aControls {
     // Kept in orvwizard.opt, not in the configuration file.
     QCheckBox* Check7 = nullptr;  // "Stay online for the next delivery"
     QCheckBox* Check8 = nullptr;  // "A new file for each delivery"
+    QCheckBox* Check9 = nullptr;  // "Also save a spreadsheet (.xlsx)"
 
     QComboBox* Combo1 = nullptr;
     QComboBox* Combo2 = nullptr;

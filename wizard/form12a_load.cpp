@@ -72,6 +72,7 @@ void ApplySide(SideChoice side, QRadioButton* left, QRadioButton* right) {
 void ApplyDeliveryOptions(const Form12aControls& c, const DeliveryOptions& options) {
     c.Check7->setCheckState(options.stayOnline ? Qt::Checked : Qt::Unchecked);
     c.Check8->setCheckState(options.newFileEachDelivery ? Qt::Checked : Qt::Unchecked);
+    c.Check9->setCheckState(options.spreadsheet ? Qt::Checked : Qt::Unchecked);
 }
 
 enum class HideDateTimeTo { Apply, Keep };

@@ -170,13 +170,14 @@ void Form12a::SaveParameters() {
 
     const Settings settings = SettingsFromControls(headerMode, headerValue, terminatorMode, terminatorValue);
     const DeliveryOptions options{c.Check7->checkState() == Qt::Checked,
-                                  c.Check8->checkState() == Qt::Checked};
+                                  c.Check8->checkState() == Qt::Checked,
+                                  c.Check9->checkState() == Qt::Checked};
     bool currentFolderWritten = false;
     for (std::size_t place = 0; place < configPlaces_.size(); ++place) {
         // The other places are a courtesy for programs that look there; they stay silent.
         const bool written = WriteConfigurationFile(configPlaces_[place], settings) == WriteOutcome::Written;
         if (place == 0) currentFolderWritten = written;
-        // With both off and no file yet, nothing is written that was not written before.
+        // With all off and no file yet, nothing is written that was not written before.
         const std::filesystem::path optionsPlace = DeliveryOptionsPlace(configPlaces_[place]);
         std::error_code error;
         if (options.anyOn() || std::filesystem::exists(optionsPlace, error))

@@ -66,6 +66,7 @@ TEST_F(AccessibleNamesTest, EveryListAndTextBoxAndEveryRepeatedCaptionIsToldApar
         {"Option12", "Right", "Quantity"},
         {"Frame2", "File header", ""},
         {"Frame6", "Fixed Length (Fill / Cut)", ""},
+        {"Check9", "Also save a spreadsheet (.xlsx)", ""},
         {"Command2", "Save Parameters", ""},
         {"PreviewToggle", "Preview", "Shows what polling would write with these settings"},
     };

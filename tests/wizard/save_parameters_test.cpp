@@ -29,35 +29,43 @@ void TickFixedLengthWithoutLength(const Form12aControls& c) {
     c.Combo14->setCurrentIndex(0);
 }
 
-// The two delivery options go to orvwizard.opt beside every orvwizard.cfg, which stays the
-// worked example byte for byte whatever they are; they load back and "Reset Default" clears them.
+// The delivery options go to orvwizard.opt beside every orvwizard.cfg, which stays the worked
+// example byte for byte whatever they are; they load back and "Reset Default" clears them.
 TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
     struct Row {
         const char* name;
         bool stayOnline;
         bool newFile;
-        bool earlierFile;                  // an options file with both on before the save
+        bool spreadsheet;
+        bool earlierFile;                  // an options file with all three on before the save
         std::optional<std::string> saved;  // the options file after it; nothing: none
     };
     const std::vector<Row> rows{
-        {"both options off and no file yet: none written", false, false, false, std::nullopt},
-        {"both on", true, true, false, "StayOnline=1\r\nNewFileEachDelivery=1\r\n"},
-        {"stay online only", true, false, false, "StayOnline=1\r\nNewFileEachDelivery=0\r\n"},
-        {"a new file only", false, true, false, "StayOnline=0\r\nNewFileEachDelivery=1\r\n"},
-        {"both off over an earlier file", false, false, true, "StayOnline=0\r\nNewFileEachDelivery=0\r\n"},
+        {"all options off and no file yet: none written", false, false, false, false, std::nullopt},
+        {"both on", true, true, false, false, "StayOnline=1\r\nNewFileEachDelivery=1\r\n"},
+        {"stay online only", true, false, false, false, "StayOnline=1\r\nNewFileEachDelivery=0\r\n"},
+        {"a new file only", false, true, false, false, "StayOnline=0\r\nNewFileEachDelivery=1\r\n"},
+        {"spreadsheet only", false, false, true, false,
+         "StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n"},
+        {"all three on", true, true, true, false,
+         "StayOnline=1\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\n"},
+        {"all off over an earlier file", false, false, false, true,
+         "StayOnline=0\r\nNewFileEachDelivery=0\r\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         for (const auto& place : places_) {
             std::filesystem::remove(DeliveryOptionsPlace(place));
             if (row.earlierFile)
-                WriteBytes(DeliveryOptionsPlace(place), "StayOnline=1\r\nNewFileEachDelivery=1\r\n");
+                WriteBytes(DeliveryOptionsPlace(place),
+                           "StayOnline=1\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\n");
         }
         const auto window = StartWizard();
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
         window->controls().Command1->click();
         window->controls().Check7->setChecked(row.stayOnline);
         window->controls().Check8->setChecked(row.newFile);
+        window->controls().Check9->setChecked(row.spreadsheet);
         MessageBox::clearShown();
         ClickSave(*window);
         EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, kSaved}));
@@ -79,19 +87,23 @@ TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
         EXPECT_TRUE(ShownTexts().empty()) << "no missing-file message";
         EXPECT_EQ(Value(*reloaded, "Check7"), row.stayOnline ? "1" : "0");
         EXPECT_EQ(Value(*reloaded, "Check8"), row.newFile ? "1" : "0");
+        EXPECT_EQ(Value(*reloaded, "Check9"), row.spreadsheet ? "1" : "0");
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
         reloaded->controls().Command1->click();
         EXPECT_EQ(Value(*reloaded, "Check7"), "0");
         EXPECT_EQ(Value(*reloaded, "Check8"), "0");
+        EXPECT_EQ(Value(*reloaded, "Check9"), "0");
     }
 
-    // A damaged options file loads as both off; the configuration still loads.
-    WriteBytes(DeliveryOptionsPlace(places_[0]), "StayOnline=yes\r\nNewFileEachDelivery=1\r\n");
+    // A damaged options file loads as all off; the configuration still loads.
+    WriteBytes(DeliveryOptionsPlace(places_[0]),
+               "StayOnline=yes\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\n");
     MessageBox::clearShown();
     const auto damaged = StartWizard();
     EXPECT_TRUE(ShownTexts().empty());
     EXPECT_EQ(Value(*damaged, "Check7"), "0");
     EXPECT_EQ(Value(*damaged, "Check8"), "0");
+    EXPECT_EQ(Value(*damaged, "Check9"), "0");
 }
 
 TEST_F(SaveParametersTest, AnsweringNoChangesNothing) {
