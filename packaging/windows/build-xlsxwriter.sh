@@ -31,7 +31,7 @@ bash "$repo/.ci/install-missing.sh" --no-install-recommends cmake make gcc-mingw
 version=$(dpkg-query -W -f='${db:Status-Status} ${Version}' libxlsxwriter-dev 2>/dev/null |
   sed -n 's/^installed //p')
 [ -n "$version" ] || version=$(apt-cache policy libxlsxwriter-dev | sed -n 's/^ *Candidate: *//p')
-[ -n "$version" ] && [ "$version" != "(none)" ] || fail "apt knows no libxlsxwriter-dev"
+case $version in "" | "(none)") fail "apt knows no libxlsxwriter-dev" ;; esac
 source_version=$(printf '%s' "$version" | sed 's/+b[0-9]*$//')
 upstream=${source_version#*:}
 upstream=${upstream%-*}
