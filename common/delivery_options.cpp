@@ -8,6 +8,7 @@ namespace {
 
 constexpr std::string_view kStayOnlineKey = "StayOnline=";
 constexpr std::string_view kNewFileKey = "NewFileEachDelivery=";
+constexpr std::string_view kSpreadsheetKey = "Spreadsheet=";
 // The real file is some forty bytes; anything much longer is not one.
 constexpr std::size_t kMaxBytes = 256;
 
@@ -38,13 +39,15 @@ std::string FormatDeliveryOptions(const DeliveryOptions& options) {
     std::string bytes;
     bytes.append(kStayOnlineKey).append(options.stayOnline ? "1" : "0").append("\r\n");
     bytes.append(kNewFileKey).append(options.newFileEachDelivery ? "1" : "0").append("\r\n");
+    if (options.spreadsheet) bytes.append(kSpreadsheetKey).append("1\r\n");
     return bytes;
 }
 
 DeliveryOptions ParseDeliveryOptions(std::string_view bytes) {
     DeliveryOptions options;
     if (!TakeLine(bytes, kStayOnlineKey, options.stayOnline) ||
-        !TakeLine(bytes, kNewFileKey, options.newFileEachDelivery) || !bytes.empty()) {
+        !TakeLine(bytes, kNewFileKey, options.newFileEachDelivery) ||
+        (!bytes.empty() && !TakeLine(bytes, kSpreadsheetKey, options.spreadsheet)) || !bytes.empty()) {
         return {};
     }
     return options;

@@ -16,19 +16,21 @@ inline constexpr const char* kDeliveryOptionsFileName = "orvwizard.opt";
 struct DeliveryOptions {
     bool stayOnline = false;           // "Stay online for the next delivery"
     bool newFileEachDelivery = false;  // "A new file for each delivery"
+    bool spreadsheet = false;          // "Also save a spreadsheet (.xlsx)"
 
-    bool anyOn() const { return stayOnline || newFileEachDelivery; }
+    bool anyOn() const { return stayOnline || newFileEachDelivery || spreadsheet; }
     bool operator==(const DeliveryOptions&) const = default;
 };
 
 // The options file that goes with a configuration place: same folder.
 std::filesystem::path DeliveryOptionsPlace(const std::filesystem::path& configPlace);
 
-// Two lines, "StayOnline=0|1" then "NewFileEachDelivery=0|1", each ending in CR LF.
+// Two lines, "StayOnline=0|1" then "NewFileEachDelivery=0|1", each ending in CR LF; a third,
+// "Spreadsheet=1", only when that is on, so the file stays as it was without it.
 std::string FormatDeliveryOptions(const DeliveryOptions& options);
 
-// Anything but those two lines in that order (a lone LF is taken as a line end too) means
-// both off: a damaged file never switches an option on.
+// Anything but those lines in that order (a lone LF is taken as a line end too) means all
+// off: a damaged file never switches an option on.
 DeliveryOptions ParseDeliveryOptions(std::string_view bytes);
 
 // Both off when the file is missing, unreadable or damaged.
