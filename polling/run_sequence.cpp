@@ -20,6 +20,7 @@
 #include "polling/core/output_writer.h"
 #include "polling/core/run_journal.h"
 #include "polling/core/stamped_output_name.h"
+#include "polling/core/workbook_writer.h"
 #include "polling/record_follower.h"
 #include "uikit/code_page_text.h"
 #include "uikit/message_box.h"
@@ -105,7 +106,7 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
-    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "");
+    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "", workbookName());
     return awaitDelivery();
 }
 
@@ -143,12 +144,16 @@ std::optional<Ending> RunSequence::awaitDelivery() {
 }
 
 std::optional<std::string> RunSequence::chooseOutputPath(std::chrono::system_clock::time_point takenOver) {
-    if (!deliveryOptions_.newFileEachDelivery) return paths_.OutputPath;
     const auto sinceEpoch =
         std::chrono::duration_cast<std::chrono::milliseconds>(takenOver.time_since_epoch());
-    const std::string stamp =
-        QDateTime::fromMSecsSinceEpoch(sinceEpoch.count()).toString("yyyyMMdd-HHmmss").toStdString();
-    return FreeStampedOutputPath(paths_.OutputPath, stamp);
+    stamp_ = QDateTime::fromMSecsSinceEpoch(sinceEpoch.count()).toString("yyyyMMdd-HHmmss").toStdString();
+    if (!deliveryOptions_.newFileEachDelivery) return paths_.OutputPath;
+    return FreeStampedOutputPath(paths_.OutputPath, stamp_);
+}
+
+std::optional<std::string> RunSequence::workbookName() const {
+    if (!deliveryOptions_.spreadsheet) return std::nullopt;
+    return workbookPath_.empty() ? std::string() : FileNamePart(workbookPath_);
 }
 
 Ending RunSequence::runDeliveries() {
@@ -160,7 +165,7 @@ Ending RunSequence::runDeliveries() {
             return ending;
         if (ending == Ending::Done) {
             ++deliveriesConverted_;
-            view_.showDeliveries(deliveriesConverted_, FileNamePart(outputPath_));
+            view_.showDeliveries(deliveriesConverted_, FileNamePart(outputPath_), workbookName());
         }
         if (std::optional<Ending> ended = awaitDelivery()) return *ended;
         if (!waitMs(options_.timings.start)) return Ending::Cancelled;
@@ -270,6 +275,7 @@ bool RunSequence::markWorkFileConverted(std::uint64_t byteCount) {
     journal.outputPath = outputPath_;
     journal.workFileSize = byteCount;
     journal.settings = settings_;
+    journal.workbookPath = workbookPath_;
     journal.complete = true;
     return WriteJournal(JournalPath(paths_.WorkPath), journal);
 }
@@ -450,7 +456,25 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
         return Ending::OutputFailed;
     }
     outputPath_ = *outputPath;
+    if (resume) chooseOutputPath(takenOver);  // the stamp only
+    workbookPath_.clear();
+    if (deliveryOptions_.spreadsheet) {
+        // The one an interrupted run of this delivery had named: never a second.
+        std::optional<std::string> workbook = finishing_ && !finishing_->workbookPath.empty()
+                                                  ? finishing_->workbookPath
+                                                  : FreeWorkbookPath(paths_.OutputPath, stamp_);
+        if (!workbook) {
+            tell("No free name is left for the spreadsheet of the output file " + paths_.OutputPath +
+                     ". The data is kept in the work file " + paths_.WorkPath + NextStartOffers(),
+                 kWriterTitle);
+            return Ending::OutputFailed;
+        }
+        workbookPath_ = *workbook;
+    }
     if (std::optional<Ending> failed = convertWorkFile(byteCount, resume)) return *failed;
+    if (std::optional<Ending> failed =
+            writeWorkbook(resume ? MakeRecordLayout(resume->settings).layout : layout_))
+        return *failed;
 
     // The work file first: a journal without it is only removed by the next start. A work file
     // that cannot be removed leaves a journal saying it was converted in full, so that no start
@@ -476,6 +500,7 @@ void RunSequence::writeJournal(std::uint64_t byteCount) {
     journal.outputCreated = !(settings_.ExistingFilePolicy == "2" && outputExisted_);
     journal.workFileSize = byteCount;
     journal.settings = settings_;
+    journal.workbookPath = workbookPath_;
     const std::string path = JournalPath(paths_.WorkPath);
     if (!journal.outputCreated) {
         std::error_code error;
@@ -584,6 +609,49 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
         return Ending::OutputFailed;
     }
     return std::nullopt;
+}
+
+void RunSequence::recordWorkbookInJournal() {
+    const std::string path = JournalPath(paths_.WorkPath);
+    std::optional<RunJournal> journal = ReadJournal(path);
+    if (!journal || journal->workbookPath == workbookPath_) return;
+    journal->workbookPath = workbookPath_;
+    WriteJournal(path, *journal);
+}
+
+std::optional<Ending> RunSequence::writeWorkbook(const RecordLayout& layout) {
+    // Whole under its name already: the interrupted run got that far.
+    if (workbookPath_.empty() || ProbeFile(workbookPath_, Links::Refuse)) return std::nullopt;
+    recordWorkbookInJournal();
+    view_.showPhase("Writing the spreadsheet...");
+    if (!processEvents()) return Ending::Cancelled;
+    WorkbookJob job;
+    job.workPath = paths_.WorkPath;
+    job.workbookPath = workbookPath_;
+    job.layout = layout;
+    job.stamp = stamp_;
+    job.keepGoing = [this] { return processEvents(); };
+    const WorkbookResult result = WriteWorkbook(job);
+    if (result.stopped || stop_) return Ending::Cancelled;
+    const std::string keptText = ". All records were written to the output file " + outputPath_ +
+                                 "; they are kept in the work file " + paths_.WorkPath + " too" +
+                                 NextStartOffers();
+    if (!result.workFileOpened) {
+        tell("Unable to read the work file " + paths_.WorkPath + " for the spreadsheet " + workbookPath_ +
+                 keptText,
+             kWriterTitle);
+        return Ending::WorkFileUnreadable;
+    }
+    if (result.ok()) return std::nullopt;
+    if (result.status == WriteStatus::Busy || result.status == WriteStatus::NotAllowed) {
+        tell(
+            "Writing the spreadsheet " + workbookPath_ + " is not allowed (" + result.reason + ")" + keptText,
+            kWriterTitle);
+    } else {
+        tell("Unable to write the spreadsheet " + workbookPath_ + " (" + result.reason + ")" + keptText,
+             kWriterTitle);
+    }
+    return Ending::OutputFailed;
 }
 
 }  // namespace tallivo

@@ -79,6 +79,12 @@ class RunSequence {
                          std::chrono::system_clock::time_point takenOver);
     std::optional<Ending> convertWorkFile(std::uint64_t byteCount, const ResumePoint* resume);
     void writeJournal(std::uint64_t byteCount);
+    // The delivery's workbook, once its output file is complete; nothing when all went well.
+    std::optional<Ending> writeWorkbook(const RecordLayout& layout);
+    // Names the workbook in the journal before it is written, so that a start after an
+    // interruption finishes that one rather than making a second.
+    void recordWorkbookInJournal();
+    std::optional<std::string> workbookName() const;
     // Before each delivery: the existing-file policy, the marker, "Waiting...".
     std::optional<Ending> awaitDelivery();
     // The configured output path, or a stamped one never used before.
@@ -91,7 +97,9 @@ class RunSequence {
     RunPaths paths_;
     RecordLayout layout_;
     DeliveryOptions deliveryOptions_;
-    std::string outputPath_;  // the output file of the delivery under way
+    std::string outputPath_;    // the output file of the delivery under way
+    std::string workbookPath_;  // its workbook, when workbooks are made
+    std::string stamp_;         // the time the delivery was taken over, "YYYYMMDD-HHMMSS"
     int deliveriesConverted_ = 0;
     bool outputExisted_ = false;
     // Data of an earlier run the user chose to convert in this run instead of a delivery.

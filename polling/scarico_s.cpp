@@ -222,17 +222,23 @@ void ScaricoS::showWaiting() {
     PB1->setValue(0);
 }
 
-void ScaricoS::showDeliveries(int converted, std::string_view lastOutputName) {
+void ScaricoS::showDeliveries(int converted, std::string_view lastOutputName,
+                              std::optional<std::string_view> lastWorkbookName) {
     if (Frame2->isHidden()) {
-        // The unused frame goes below the others, which all stay where they are.
+        // The unused frame goes below the others, which all stay where they are; a second line
+        // for the workbook makes it taller.
+        const int extra = lastWorkbookName ? 300 : 0;
         Frame2->setTitle(QStringLiteral("Deliveries"));
-        Frame2->setGeometry(TwipsRect(60, 3480, 5355, 855, this));
-        setFixedSize(TwipsToPixels(5505, this), TwipsToPixels(4425, this));
+        Frame2->setGeometry(TwipsRect(60, 3480, 5355, 855 + extra, this));
+        Label3->setGeometry(TwipsRect(120, 360, 5115, 375 + extra, this));
+        setFixedSize(TwipsToPixels(5505, this), TwipsToPixels(4425 + extra, this));
         Frame2->show();
         centreOnScreen();
     }
     QString text = QStringLiteral("Converted: %1").arg(converted);
     if (!lastOutputName.empty()) text += QStringLiteral("   Last file: ") + TextOf(lastOutputName);
+    if (lastWorkbookName && !lastWorkbookName->empty())
+        text += QStringLiteral("\nSpreadsheet: ") + TextOf(*lastWorkbookName);
     Label3->setText(text);
 }
 

@@ -36,7 +36,8 @@ class ScaricoS : public QWidget, public StatusView {
     void showRecord(std::string_view record) override;
     void showProgress(std::uint64_t value, std::uint64_t maximum) override;
     void showSplash(std::chrono::milliseconds life) override;
-    void showDeliveries(int converted, std::string_view lastOutputName) override;
+    void showDeliveries(int converted, std::string_view lastOutputName,
+                        std::optional<std::string_view> lastWorkbookName) override;
     void processEvents() override;
     QWidget* dialogParent() override { return this; }
 

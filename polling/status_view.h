@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 class QWidget;
@@ -23,8 +24,10 @@ class StatusView {
     // Modal: returns once the splash has closed itself.
     virtual void showSplash(std::chrono::milliseconds life) = 0;
     // Staying online: deliveries converted since start and the file the last one went to
-    // (a file name, no folder). Shown from start-up on, with 0 and no name.
-    virtual void showDeliveries(int /*converted*/, std::string_view /*lastOutputName*/) {}
+    // (a file name, no folder), and its workbook when workbooks are made (nothing when they
+    // are not). Shown from start-up on, with 0 and no names.
+    virtual void showDeliveries(int /*converted*/, std::string_view /*lastOutputName*/,
+                                std::optional<std::string_view> /*lastWorkbookName*/) {}
     virtual void processEvents() = 0;
     // Owner of the message boxes.
     virtual QWidget* dialogParent() = 0;

@@ -42,15 +42,19 @@ std::string JournalPath(const std::string& workPath) {
 
 // The first line names the format; the second gives the run's numbers and the lengths of
 // the two parts that follow, so neither needs quoting: the output path on its own line,
-// then the settings exactly as the configuration file holds them.
+// then the settings exactly as the configuration file holds them. A run that makes a workbook
+// adds its name's length to the numbers and the name on a line of its own after the path.
 std::optional<std::string> FormatJournal(const RunJournal& journal) {
     const ConfigurationText settings = FormatConfiguration(journal.settings);
     if (!settings.ok()) return std::nullopt;
     std::string bytes(journal.complete ? kCompleteFirstLine : kFirstLine);
     bytes += std::to_string(journal.runStart) + " " + (journal.outputCreated ? "1" : "0") + " " +
              std::to_string(journal.workFileSize) + " " + std::to_string(journal.outputPath.size()) + " " +
-             std::to_string(settings.bytes.size()) + "\r\n";
+             std::to_string(settings.bytes.size());
+    if (!journal.workbookPath.empty()) bytes += " " + std::to_string(journal.workbookPath.size());
+    bytes += "\r\n";
     bytes += journal.outputPath + "\r\n";
+    if (!journal.workbookPath.empty()) bytes += journal.workbookPath + "\r\n";
     bytes += settings.bytes;
     return bytes;
 }
@@ -65,16 +69,27 @@ std::optional<RunJournal> ParseJournal(std::string_view bytes) {
     const auto created = TakeNumber(bytes, ' ');
     const auto workFileSize = TakeNumber(bytes, ' ');
     const auto pathSize = TakeNumber(bytes, ' ');
-    const auto settingsSize = TakeNumber(bytes, '\r');
-    if (!runStart || !created || *created > 1 || !workFileSize || !pathSize || !settingsSize)
+    const bool withWorkbook = bytes.find(' ') < bytes.find('\r');
+    const auto settingsSize = TakeNumber(bytes, withWorkbook ? ' ' : '\r');
+    const auto workbookSize = withWorkbook ? TakeNumber(bytes, '\r') : std::optional<std::uint64_t>(0);
+    if (!runStart || !created || *created > 1 || !workFileSize || !pathSize || !settingsSize ||
+        !workbookSize || (withWorkbook && *workbookSize == 0))
         return std::nullopt;
-    // Exactly the two parts: a journal cut short or run on is not trusted.
-    if (*pathSize > bytes.size() || bytes.size() - *pathSize != kLineEnd.size() + *settingsSize)
+    // Exactly the parts named: a journal cut short or run on is not trusted.
+    const std::uint64_t workbookPart = withWorkbook ? *workbookSize + kLineEnd.size() : 0;
+    if (*pathSize > bytes.size() || workbookPart > bytes.size() - *pathSize ||
+        bytes.size() - *pathSize - workbookPart != kLineEnd.size() + *settingsSize)
         return std::nullopt;
     journal.outputPath.assign(bytes.substr(0, *pathSize));
     bytes.remove_prefix(*pathSize);
     if (bytes.substr(0, 2) != kLineEnd) return std::nullopt;
     bytes.remove_prefix(2);
+    if (withWorkbook) {
+        journal.workbookPath.assign(bytes.substr(0, *workbookSize));
+        bytes.remove_prefix(*workbookSize);
+        if (bytes.substr(0, 2) != kLineEnd) return std::nullopt;
+        bytes.remove_prefix(2);
+    }
     std::optional<Settings> settings = ParseConfiguration(bytes);
     if (!settings) return std::nullopt;
     // Read back, the settings must give the very bytes stored: nothing was lost or added.

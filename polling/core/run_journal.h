@@ -20,6 +20,7 @@ struct RunJournal {
     std::uint64_t workFileSize = 0;  // ties the journal to its work file
     Settings settings;               // the 27 settings of the run, as read
     bool complete = false;           // all written; only the work file was left to remove
+    std::string workbookPath;  // the delivery's workbook, when one is made; it takes this name once whole
     bool operator==(const RunJournal&) const = default;
 };
 

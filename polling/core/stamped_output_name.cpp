@@ -46,6 +46,10 @@ std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, 
     return std::nullopt;
 }
 
+std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp) {
+    return FreeStampedOutputPath(outputPath.substr(0, StampPosition(outputPath)) + ".xlsx", stamp);
+}
+
 bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate) {
     const std::string stamp = candidate.substr(std::min(StampPosition(outputPath) + 1, candidate.size()), 15);
     if (!IsStamp(stamp)) return false;

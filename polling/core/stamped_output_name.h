@@ -14,6 +14,10 @@ std::string StampedOutputPath(const std::string& outputPath, const std::string& 
 // The first stamped name under which nothing stands yet; nothing when all are taken.
 std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, const std::string& stamp);
 
+// The workbook of a delivery: the output file's name, stamped as above, with ".xlsx" for its
+// extension; the first such name under which nothing stands yet.
+std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp);
+
 // Whether `candidate` is one of the names StampedOutputPath makes of `outputPath`.
 bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate);
 

@@ -47,6 +47,7 @@ std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths, 
         if (journal && (journal->outputPath == paths.OutputPath || itsOwnFile)) {
             delivery.resume = FindResumePoint(*journal, paths.WorkPath);
             if (delivery.resume) delivery.resumeOutputPath = journal->outputPath;
+            if (journal->workFileSize == delivery.bytes) delivery.workbookPath = journal->workbookPath;
         }
         return delivery;
     }

@@ -21,6 +21,7 @@ struct UnfinishedDelivery {
     // was never taken over: none of its records were written.
     std::optional<ResumePoint> resume;
     std::string resumeOutputPath;  // the file that run was writing, when `resume` is known
+    std::string workbookPath;      // the workbook that run named, if any
     // Records already in the output file, when known.
     std::optional<std::uint64_t> recordsInOutput() const;
     // The file converting it goes on in from where the run stopped, rather than starting

@@ -1178,6 +1178,22 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
          Ending::OutputFailed,
          "Converted: 1   Last file: OUTPUT.TXT",
          "Unable to create the output file OUTPUT.TXT. The data is kept in the work file ~~dati.txt"},
+        {"a spreadsheet of each delivery, named after the stamped output file",
+         {true, true, true},
+         {kThreeLines, kOneLine},
+         false,
+         [](const std::filesystem::path& folder, std::size_t) {
+             WriteFile(folder / "OUTPUT_20261208-134312.xlsx", "kept");
+         },
+         {{"OUTPUT_20261208-134212.TXT", kThreeRecords + "<EOT>\r\n"},
+          {"OUTPUT_20261208-134212.xlsx", "PK"},
+          {"OUTPUT_20261208-134312.TXT", kOneRecord + "<EOT>\r\n"},
+          {"OUTPUT_20261208-134312.xlsx", "kept"},
+          {"OUTPUT_20261208-134312_2.xlsx", "PK"},
+          {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 2   Last file: OUTPUT_20261208-134312.TXT\nSpreadsheet: OUTPUT_20261208-134312_2.xlsx",
+         nullptr},
         {"a new file without staying online: one delivery, then the end",
          {false, true},
          {kOneLine},
@@ -1253,6 +1269,8 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
                 continue;
             if (entry.is_directory())
                 found.emplace_back(name + "/", "");
+            else if (name.ends_with(".xlsx") && ReadFile(entry.path()).starts_with("PK"))
+                found.emplace_back(name, "PK");  // a zip: the workbook's cells are read back elsewhere
             else
                 found.emplace_back(name, ReadFile(entry.path()));
         }

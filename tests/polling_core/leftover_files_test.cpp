@@ -321,6 +321,15 @@ TEST(RunJournal, ReadsBackOnlyAWholeJournal) {
     complete.complete = true;
     ASSERT_TRUE(WriteJournal(path, complete));
     EXPECT_TRUE(ReadJournal(path) == complete) << "marked as converted in full, and told apart";
+    // A workbook's name, when the run makes one, is read back; its line cut short is no journal.
+    RunJournal withWorkbook = journal;
+    withWorkbook.workbookPath = "C:\\inventory, 2024\\OUTPUT_20261208-091502.xlsx";
+    const std::optional<std::string> workbookBytes = FormatJournal(withWorkbook);
+    ASSERT_TRUE(workbookBytes.has_value());
+    EXPECT_TRUE(ParseJournal(*workbookBytes) == withWorkbook);
+    std::string cut = *workbookBytes;
+    cut.erase(cut.find(".xlsx"), 1);
+    EXPECT_FALSE(ParseJournal(cut).has_value());
     RunJournal refused = journal;
     refused.settings.EndOfFileMessage = "say \"hi\"";  // the configuration format has no quote
     EXPECT_FALSE(WriteJournal(path, refused));

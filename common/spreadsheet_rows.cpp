@@ -1,0 +1,84 @@
+#include "common/spreadsheet_rows.h"
+
+#include <cmath>
+
+#include "common/code_page.h"
+#include "common/numbers.h"
+
+namespace tallivo {
+
+bool SheetShowsDateTime(const RecordLayout& layout) {
+    return layout.HideDateTime == "0";
+}
+
+SheetRecord SplitForSheet(std::string_view line, const RecordLayout& layout) {
+    constexpr std::size_t npos = std::string_view::npos;
+    std::size_t sep[5];
+    std::size_t from = 0;
+    for (std::size_t& position : sep) {
+        position = from == npos ? npos : line.find(';', from);
+        from = position == npos ? npos : position + 1;
+    }
+    SheetRecord record;
+    record.barcode = line;
+    if (sep[1] == npos) return record;
+    const double quantity = LeadingNumber(line.substr(sep[0] + 1, sep[1] - sep[0] - 1));
+    // The text output leaves such a line as it is too.
+    if (!std::isfinite(quantity)) return record;
+    record.split = true;
+    record.barcode = line.substr(0, sep[0]);
+    record.quantity = quantity;
+    record.dated = SheetShowsDateTime(layout) && sep[3] != npos;
+    if (record.dated) {
+        // The date field ends at its own ";"; a missing time field is an empty cell, not the line.
+        const std::size_t dateEnd = sep[4] == npos ? line.size() : sep[4];
+        record.date = line.substr(sep[3] + 1, std::min<std::size_t>(10, dateEnd - sep[3] - 1));
+        if (sep[4] != npos) record.time = line.substr(sep[4] + 1);
+    }
+    return record;
+}
+
+std::string SheetText(std::string_view bytes) {
+    const std::u16string text = TextFromBytes(bytes);
+    std::string utf8;
+    utf8.reserve(text.size());
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size() && characters < kCellCharacters; ++i, ++characters) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        if (c < 0x80) {
+            utf8.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
+std::size_t SheetTextWidth(std::string_view utf8) {
+    std::size_t width = 0;
+    for (const char byte : utf8)
+        if ((static_cast<unsigned char>(byte) & 0xC0) != 0x80) ++width;
+    return width;
+}
+
+void ArticleTotals::add(std::string_view barcode, double quantity) {
+    const auto [entry, added] = index_.try_emplace(std::string(barcode), totals_.size());
+    if (added) totals_.push_back({entry->first, 0, 0});
+    Total& total = totals_[entry->second];
+    total.quantity += quantity;
+    ++total.lines;
+}
+
+}  // namespace tallivo

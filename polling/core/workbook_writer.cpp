@@ -1,0 +1,354 @@
+#include "polling/core/workbook_writer.h"
+
+#include <xlsxwriter.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <ctime>
+#include <optional>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "common/code_page.h"
+#include "common/numbers.h"
+#include "common/run_paths.h"
+#include "polling/core/disk.h"
+#include "polling/core/leftover_files.h"
+#include "polling/core/work_file_reader.h"
+
+namespace tallivo {
+
+namespace {
+
+constexpr std::uint64_t kRowsBetweenChecks = 4096;
+constexpr double kNarrowest = 8;
+constexpr double kWidest = 60;
+constexpr const char* kRecordsSheet = "Records";
+constexpr const char* kTotalsSheet = "Totals";
+
+// The stamp's digits taken as UTC: the workbook tells the delivery's own time, and the same
+// delivery gives the same bytes whatever zone the PC is in.
+std::time_t StampTime(const std::string& stamp) {
+    const auto digits = [&](std::size_t from, std::size_t count) {
+        int value = 0;
+        for (std::size_t i = from; i < from + count && i < stamp.size(); ++i)
+            value = value * 10 + (stamp[i] - '0');
+        return value;
+    };
+    const int year = digits(0, 4);
+    const unsigned month = static_cast<unsigned>(digits(4, 2));
+    const unsigned day = static_cast<unsigned>(digits(6, 2));
+    // Days since 1970-01-01 of a proleptic Gregorian date.
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = (y >= 0 ? y : y - 399) / 400;
+    const unsigned yearOfEra = static_cast<unsigned>(y - era * 400);
+    const unsigned dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const long long days = static_cast<long long>(era) * 146097 + dayOfEra - 719468;
+    return static_cast<std::time_t>(days * 86400 + digits(9, 2) * 3600 + digits(11, 2) * 60 + digits(13, 2));
+}
+
+double FittedWidth(std::size_t characters) {
+    return std::clamp(static_cast<double>(characters) + 2, kNarrowest, kWidest);
+}
+
+// What the first reading of the work file learns: the column widths and the totals, both
+// needed before the first row is written.
+struct SheetPlan {
+    std::size_t widths[4] = {7, 8, 4, 4};  // the captions' own widths
+    ArticleTotals totals;
+};
+
+bool PlanSheets(const WorkbookJob& job, SheetPlan& plan, WorkbookResult& result) {
+    WorkFileReader reader(job.workPath);
+    if (!reader.isOpen()) {
+        result.workFileOpened = false;
+        return false;
+    }
+    std::string line;
+    std::uint64_t lines = 0;
+    while (reader.nextLine(line)) {
+        const SheetRecord record = SplitForSheet(line, job.layout);
+        plan.widths[0] = std::max(plan.widths[0], std::min(record.barcode.size(), kCellCharacters));
+        if (record.split) {
+            plan.totals.add(record.barcode, record.quantity);
+            plan.widths[1] = std::max(plan.widths[1], FormatPlainNumber(record.quantity).size());
+            plan.widths[2] = std::max(plan.widths[2], record.date.size());
+            plan.widths[3] = std::max(plan.widths[3], std::min(record.time.size(), kCellCharacters));
+        }
+        if (++lines % kRowsBetweenChecks == 0 && job.keepGoing && !job.keepGoing()) {
+            result.stopped = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The workbook being written; closed (written out) exactly once.
+class Workbook {
+  public:
+    Workbook(const std::string& name, const std::string& scratchFolder, std::time_t created) {
+        lxw_workbook_options options{};
+        options.constant_memory = LXW_TRUE;
+        // Its scratch files beside it: a folder it may write to, and no one else's.
+        options.tmpdir = scratchFolder.empty() ? nullptr : const_cast<char*>(scratchFolder.c_str());
+        book_ = workbook_new_opt(name.c_str(), &options);
+        if (book_ == nullptr) return;
+        lxw_doc_properties properties{};
+        properties.created = created;
+        workbook_set_properties(book_, &properties);
+        bold_ = workbook_add_format(book_);
+        format_set_bold(bold_);
+        text_ = workbook_add_format(book_);
+        format_set_num_format(text_, "@");
+    }
+    ~Workbook() { close(); }
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    bool opened() const { return book_ != nullptr; }
+
+    lxw_error close() {
+        if (book_ == nullptr) return LXW_NO_ERROR;
+        lxw_workbook* book = book_;
+        book_ = nullptr;
+        return workbook_close(book);
+    }
+
+    // Sheets named "Records", "Records (2)" ... each with its caption row, frozen and filtered.
+    class Series {
+      public:
+        Series(Workbook& book, const char* name, std::vector<std::string> captions,
+               std::vector<double> widths, std::vector<bool> textColumns, std::uint32_t rows)
+            : book_(book),
+              name_(name),
+              captions_(std::move(captions)),
+              widths_(std::move(widths)),
+              textColumns_(std::move(textColumns)),
+              rows_(rows) {}
+        ~Series() { endSheet(); }
+        Series(const Series&) = delete;
+        Series& operator=(const Series&) = delete;
+
+        // The row the next record goes in, on a new sheet when this one is full.
+        lxw_worksheet* nextRow(lxw_row_t& row) {
+            if (sheet_ == nullptr || row_ >= rows_) startSheet();
+            row = row_++;
+            return sheet_;
+        }
+        // The first failure of any write, kept for the end.
+        void check(lxw_error error) {
+            if (error != LXW_NO_ERROR && error_ == LXW_NO_ERROR) error_ = error;
+        }
+        lxw_error error() const { return error_; }
+        lxw_format* text() const { return book_.text_; }
+        void finish() {
+            if (sheet_ == nullptr) startSheet();  // an empty sheet still shows its captions
+            endSheet();
+        }
+
+      private:
+        void startSheet() {
+            endSheet();
+            ++count_;
+            const std::string name = count_ == 1 ? name_ : name_ + " (" + std::to_string(count_) + ")";
+            sheet_ = workbook_add_worksheet(book_.book_, name.c_str());
+            if (sheet_ == nullptr) {
+                check(LXW_ERROR_MEMORY_MALLOC_FAILED);
+                return;
+            }
+            for (std::size_t column = 0; column < widths_.size(); ++column) {
+                const auto at = static_cast<lxw_col_t>(column);
+                check(worksheet_set_column(sheet_, at, at, widths_[column],
+                                           textColumns_[column] ? book_.text_ : nullptr));
+                check(worksheet_write_string(sheet_, 0, at, captions_[column].c_str(), book_.bold_));
+            }
+            worksheet_freeze_panes(sheet_, 1, 0);
+            row_ = 1;
+        }
+        void endSheet() {
+            if (sheet_ == nullptr) return;
+            const auto lastColumn = static_cast<lxw_col_t>(captions_.size() - 1);
+            check(worksheet_autofilter(sheet_, 0, 0, row_ - 1, lastColumn));
+            sheet_ = nullptr;
+        }
+
+        Workbook& book_;
+        std::string name_;
+        std::vector<std::string> captions_;
+        std::vector<double> widths_;
+        std::vector<bool> textColumns_;
+        std::uint32_t rows_;
+        lxw_worksheet* sheet_ = nullptr;
+        lxw_row_t row_ = 0;
+        int count_ = 0;
+        lxw_error error_ = LXW_NO_ERROR;
+    };
+
+  private:
+    lxw_workbook* book_ = nullptr;
+    lxw_format* bold_ = nullptr;
+    lxw_format* text_ = nullptr;
+};
+
+void WriteText(Workbook::Series& sheets, lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column,
+               std::string_view bytes) {
+    if (bytes.empty()) return;
+    sheets.check(worksheet_write_string(sheet, row, column, SheetText(bytes).c_str(), sheets.text()));
+}
+
+// The library's scratch files and its number cells go through the C library's formatting:
+// "3.5", never "3,5", whatever locale the program runs in.
+class ClassicNumbers {
+  public:
+    ClassicNumbers() {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        if (current != nullptr) saved_ = current;
+        std::setlocale(LC_NUMERIC, "C");
+    }
+    ~ClassicNumbers() {
+        if (saved_) std::setlocale(LC_NUMERIC, saved_->c_str());
+    }
+    ClassicNumbers(const ClassicNumbers&) = delete;
+    ClassicNumbers& operator=(const ClassicNumbers&) = delete;
+
+  private:
+    std::optional<std::string> saved_;
+};
+
+// The library takes names as UTF-8 on Windows and as bytes elsewhere.
+std::string LibraryName(const std::string& bytes) {
+    const std::u8string name = PathFromBytes(bytes).u8string();
+    return std::string(name.begin(), name.end());
+}
+
+bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, WorkbookResult& result) {
+    const bool dated = SheetShowsDateTime(job.layout);
+    std::vector<std::string> captions{"Barcode", "Quantity"};
+    std::vector<double> widths{FittedWidth(plan.widths[0]), FittedWidth(plan.widths[1])};
+    std::vector<bool> textColumns{true, false};
+    if (dated) {
+        captions.insert(captions.end(), {"Date", "Time"});
+        widths.insert(widths.end(), {FittedWidth(plan.widths[2]), FittedWidth(plan.widths[3])});
+        textColumns.insert(textColumns.end(), {true, true});
+    }
+    lxw_error error = LXW_NO_ERROR;
+    {
+        Workbook::Series records(book, kRecordsSheet, captions, widths, textColumns, job.rowsPerSheet);
+        WorkFileReader reader(job.workPath);
+        if (!reader.isOpen()) {
+            result.workFileOpened = false;
+            return false;
+        }
+        std::string line;
+        std::uint64_t lines = 0;
+        while (reader.nextLine(line)) {
+            const SheetRecord record = SplitForSheet(line, job.layout);
+            lxw_row_t row = 0;
+            lxw_worksheet* sheet = records.nextRow(row);
+            if (sheet == nullptr) break;
+            WriteText(records, sheet, row, 0, record.barcode);
+            if (record.split) {
+                records.check(worksheet_write_number(sheet, row, 1, record.quantity, nullptr));
+                WriteText(records, sheet, row, 2, record.date);
+                WriteText(records, sheet, row, 3, record.time);
+            }
+            if (++lines % kRowsBetweenChecks == 0 && job.keepGoing && !job.keepGoing()) {
+                result.stopped = true;
+                return false;
+            }
+        }
+        records.finish();
+        error = records.error();
+    }
+
+    std::size_t quantityWidth = 8;
+    std::uint64_t mostLines = 0;
+    for (const ArticleTotals::Total& total : plan.totals.totals()) {
+        quantityWidth = std::max(quantityWidth, FormatPlainNumber(total.quantity).size());
+        mostLines = std::max(mostLines, total.lines);
+    }
+    Workbook::Series totals(book, kTotalsSheet, {"Barcode", "Quantity", "Lines"},
+                            {FittedWidth(plan.widths[0]), FittedWidth(quantityWidth),
+                             FittedWidth(std::to_string(mostLines).size())},
+                            {true, false, false}, job.rowsPerSheet);
+    for (const ArticleTotals::Total& total : plan.totals.totals()) {
+        lxw_row_t row = 0;
+        lxw_worksheet* sheet = totals.nextRow(row);
+        if (sheet == nullptr) break;
+        WriteText(totals, sheet, row, 0, total.barcode);
+        totals.check(worksheet_write_number(sheet, row, 1, total.quantity, nullptr));
+        totals.check(worksheet_write_number(sheet, row, 2, static_cast<double>(total.lines), nullptr));
+    }
+    totals.finish();
+    if (error == LXW_NO_ERROR) error = totals.error();
+    if (error != LXW_NO_ERROR) {
+        result.status = WriteStatus::Failed;
+        result.reason = lxw_strerror(error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string WorkbookTempPath(const std::string& workbookPath) {
+    return workbookPath + ".part";
+}
+
+WorkbookResult WriteWorkbook(const WorkbookJob& job) {
+    WorkbookResult result;
+    const std::string tempPath = WorkbookTempPath(job.workbookPath);
+    const std::string folder = FolderOf(job.workbookPath, FileNamePart(job.workbookPath));
+    std::error_code error;
+    // Left by a run that ended while writing it: never a finished workbook.
+    RemoveName(tempPath, error);
+
+    SheetPlan plan;
+    if (!PlanSheets(job, plan, result)) return result;
+    bool written = false;
+    {
+        const ClassicNumbers classicNumbers;
+        Workbook book(LibraryName(tempPath), folder, StampTime(job.stamp));
+        if (!book.opened()) {
+            result.status = WriteStatus::Failed;
+            result.reason = "the workbook could not be started";
+            return result;
+        }
+        written = WriteSheets(job, plan, book, result);
+        errno = 0;
+        const lxw_error closed = book.close();
+        if (written && closed != LXW_NO_ERROR) {
+            const int reason = errno;
+            written = false;
+            result.status = ClassifyFileError(reason);
+            if (result.status == WriteStatus::Ok) result.status = WriteStatus::Failed;
+            result.reason = lxw_strerror(closed);
+            if (reason != 0)
+                result.reason += std::string(" (") + std::generic_category().message(reason) + ")";
+        }
+    }
+    if (written) {
+        // On the disk before it has its name, and its name on the disk before the work file goes.
+        const WriteStatus flushed = FlushFile(tempPath, Links::Refuse);
+        if (flushed != WriteStatus::Ok) {
+            result.status = flushed;
+            result.reason = "it could not be made sure to be on the disk";
+        } else if (!RenameNoReplace(tempPath, job.workbookPath, error)) {
+            result.status = WriteStatus::Failed;
+            result.reason = error.message();
+        } else if (!FlushFolder(folder)) {
+            result.status = WriteStatus::Failed;
+            result.reason = "its name could not be made sure to be on the disk";
+            return result;
+        } else {
+            return result;
+        }
+    }
+    RemoveName(tempPath, error);
+    return result;
+}
+
+}  // namespace tallivo
