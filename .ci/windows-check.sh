@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows programs: cross-builds polling.exe, wizard.exe, terminal_sim.exe and every test
 # suite with mingw-w64 against Qt for Windows (packaging/windows/build-qt.sh, built once and
-# cached), then under wine, each job in a throw-away prefix of its own (copied from one made
-# once) and, where it needs one, an Xvfb display of its own, WINDOWS_JOBS (default 4) at a time:
-# most of their time is the programs' own waits and wine's start-up, not the processor.
+# cached) and libxlsxwriter (packaging/windows/build-xlsxwriter.sh, likewise), then under wine,
+# each job in a throw-away prefix of its own (copied from one made once) and, where it needs
+# one, an Xvfb display of its own, WINDOWS_JOBS (default 4) at a time: most of their time is
+# the programs' own waits and wine's start-up, not the processor.
 #   - every suite on the offscreen platform, the long ones split into gtest shards;
 #   - polling.exe end to end, fed by terminal_sim.exe, three layouts, two folder forms;
 #   - wizard.exe's real window on the windows platform under Xvfb: the missing-file message
@@ -31,7 +32,8 @@ fail() { printf 'windows-check: FAILED: %s\n' "$*" >&2; exit 1; }
 # Everything installed here, at once: run beside the package check, a later apt would be
 # taken for what the package pulled in.
 bash .ci/install-missing.sh --no-install-recommends cmake make g++-mingw-w64-x86-64-posix wine wine64 \
-  googletest python3 xvfb xauth xdotool x11-apps imagemagick nsis zip
+  googletest python3 xvfb xauth xdotool x11-apps imagemagick nsis zip gcc-mingw-w64-x86-64-posix \
+  binutils-mingw-w64-x86-64 libz-mingw-w64-dev libz-mingw-w64 dpkg-dev
 
 # A Cyrillic Windows for the end-to-end table: wine takes its ANSI code page from the locale.
 bash .ci/install-missing.sh locales
@@ -46,6 +48,10 @@ say "Qt for Windows"
 kit=$(exec 9>/tmp/tallivo-qt-kit.lock && flock 9 && bash packaging/windows/build-qt.sh | tail -n 1)
 [ -f "$kit/.complete" ] || fail "no Qt kit"
 say "kit: $kit"
+say "libxlsxwriter for Windows"
+xlsxwriter=$(bash packaging/windows/build-xlsxwriter.sh | tail -n 1)
+[ -f "$xlsxwriter/.complete" ] || fail "no libxlsxwriter"
+say "libxlsxwriter: $xlsxwriter"
 # shellcheck source=packaging/windows/configure.sh
 source packaging/windows/configure.sh
 
@@ -70,8 +76,8 @@ trap 'exit 130' INT TERM
 
 say "configure and build in $build"
 log="$work/build.log"
-ConfigureWindowsBuild "$kit" "$build" -DTALLIVO_TESTS=ON -DTALLIVO_GTEST_FROM_SOURCE=/usr/src/googletest \
-  -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >"$log" 2>&1 || { tail -60 "$log"; fail "configure"; }
+ConfigureWindowsBuild "$kit" "$xlsxwriter" "$build" -DTALLIVO_TESTS=ON \
+  -DTALLIVO_GTEST_FROM_SOURCE=/usr/src/googletest -DCMAKE_GTEST_DISCOVER_TESTS_DISCOVERY_MODE=PRE_TEST >"$log" 2>&1 || { tail -60 "$log"; fail "configure"; }
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" >"$log" 2>&1 || { grep -B2 -A12 'error' "$log" | head -80; fail "build"; }
 warnings=$(grep -c 'warning:' "$log" || true)
 if [ "$warnings" -gt 0 ]; then
@@ -82,11 +88,14 @@ for exe in polling/polling.exe wizard/wizard.exe tools/terminal_sim.exe tools/ho
   [ -f "$build/$exe" ] || fail "missing $build/$exe"
 done
 
-# Quiet, and no offers to install Mono or Gecko into the fresh prefix. The Qt and MinGW
-# runtime DLLs are found through WINEPATH, the plugins through QT_PLUGIN_PATH.
+# Quiet, and no offers to install Mono or Gecko into the fresh prefix. The Qt, libxlsxwriter
+# and MinGW runtime DLLs are found through WINEPATH, the plugins through QT_PLUGIN_PATH. Wine
+# has a zlib1.dll of its own and takes it before Debian's, beside a program or on WINEPATH.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINEPATH=$(WindowsPath "$kit/bin")
-while read -r folder; do WINEPATH+=";$(WindowsPath "$folder")"; done < <(MingwRuntimeFolders)
+while read -r folder; do
+  WINEPATH+=";$(WindowsPath "$folder")"
+done < <(XlsxwriterFolders "$xlsxwriter"; MingwRuntimeFolders)
 QT_PLUGIN_PATH=$(WindowsPath "$kit/plugins")
 export WINEPATH QT_PLUGIN_PATH
 unset DISPLAY WAYLAND_DISPLAY

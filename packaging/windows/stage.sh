@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Puts what ships for Windows into one folder, the single list the zip and the installer both
-# pack: wizard.exe and polling.exe, the Qt DLLs and plugins they load (found by following their
-# imports, nothing more), the MinGW runtime DLLs, a short README.txt, the project's licence and
-# the notices of the third-party code shipped. Builds or reuses the Qt kit and the programs.
+# pack: wizard.exe and polling.exe, the Qt DLLs and plugins they load and libxlsxwriter with
+# its zlib (found by following their imports, nothing more), the MinGW runtime DLLs, a short
+# README.txt, the project's licence and the notices of the third-party code shipped. Builds or
+# reuses the Qt kit, libxlsxwriter and the programs.
 # Prints the project version.
 #
 #   bash packaging/windows/stage.sh FOLDER        (BUILD=folder to choose the build folder)
@@ -17,17 +18,21 @@ say() { printf '== %s\n' "$*" >&2; }
 fail() { printf 'stage: FAILED: %s\n' "$*" >&2; exit 1; }
 
 bash "$repo/.ci/install-missing.sh" --no-install-recommends cmake make g++-mingw-w64-x86-64-posix \
-  binutils-mingw-w64-x86-64 >&2
+  binutils-mingw-w64-x86-64 libz-mingw-w64 >&2
 kit=$(bash "$here/build-qt.sh" | tail -n 1)
+xlsxwriter=$(bash "$here/build-xlsxwriter.sh" | tail -n 1)
 # shellcheck source=packaging/windows/configure.sh
 source "$here/configure.sh"
 
 say "build polling.exe and wizard.exe in $build"
-# A build folder configured before (the Windows check's, with its tests) is only brought up to date.
+# A build folder configured before (the Windows check's, with its tests) is only brought up to
+# date, and pointed at this libxlsxwriter when a change to its script built another.
 if [ ! -f "$build/CMakeCache.txt" ]; then
-  ConfigureWindowsBuild "$kit" "$build" -DTALLIVO_TESTS=OFF >"$build.configure.log" 2>&1 ||
+  ConfigureWindowsBuild "$kit" "$xlsxwriter" "$build" -DTALLIVO_TESTS=OFF >"$build.configure.log" 2>&1 ||
     { cat "$build.configure.log" >&2; fail "configure"; }
   rm -f "$build.configure.log"
+elif ! grep -qxF "TALLIVO_XLSXWRITER_PREFIX:PATH=$xlsxwriter" "$build/CMakeCache.txt"; then
+  cmake "$build" -DTALLIVO_XLSXWRITER_PREFIX="$xlsxwriter" >&2 || fail "configure"
 fi
 cmake --build "$build" -j "$(nproc 2>/dev/null || echo 2)" --target polling wizard >&2 || fail "build"
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
@@ -42,10 +47,10 @@ cp "$kit/plugins/platforms/qwindows.dll" "$root/platforms/"
 cp "$kit/plugins/imageformats/qjpeg.dll" "$root/imageformats/"
 cp "$kit/plugins/styles/qwindowsvistastyle.dll" "$root/styles/"
 
-# Every DLL imported by what is in the folder, found in the kit or the MinGW runtime, until
-# nothing new comes; Windows' own DLLs are found nowhere here and stay out.
+# Every DLL imported by what is in the folder, found in the kit, libxlsxwriter's folders or the
+# MinGW runtime, until nothing new comes; Windows' own DLLs are found nowhere here and stay out.
 search=("$kit/bin")
-while read -r folder; do search+=("$folder"); done < <(MingwRuntimeFolders)
+while read -r folder; do search+=("$folder"); done < <(XlsxwriterFolders "$xlsxwriter"; MingwRuntimeFolders)
 while :; do
   added=0
   while read -r dll; do
@@ -61,7 +66,8 @@ while :; do
     sed -n 's/^\s*DLL Name: //p' | sort -u)
   [ "$added" = 1 ] || break
 done
-for needed in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll; do
+for needed in Qt6Core.dll Qt6Gui.dll Qt6Widgets.dll libxlsxwriter.dll zlib1.dll libstdc++-6.dll libgcc_s_seh-1.dll \
+  libwinpthread-1.dll; do
   [ -f "$root/$needed" ] || fail "$needed was not found"
 done
 $triple-strip --strip-unneeded "$root"/*.exe "$root"/*.dll "$root"/*/*.dll
@@ -76,10 +82,16 @@ mkdir -p "$root/licenses/Qt"
 for text in "$kit"/share/licenses/qt6-base/*; do
   cp "$text" "$root/licenses/Qt/$(basename "${text%.txt}").txt"
 done
+# libxlsxwriter: BSD-2-Clause, with the code bundled in it (minizip: zlib's licence; md5:
+# public domain; tmpfileplus: MPL-2.0, whose text is beside): its License.txt, and Debian's
+# record of the same (copyright.txt). zlib: zlib's licence, in Debian's copyright file.
+mkdir -p "$root/licenses/libxlsxwriter"
+cp "$xlsxwriter"/share/licenses/libxlsxwriter/*.txt "$root/licenses/libxlsxwriter/"
+cp "/usr/share/doc/libz-mingw-w64/copyright" "$root/licenses/zlib-copyright.txt"
 # The MinGW runtime: libstdc++ and libgcc (GPL-3 with the GCC Runtime Library Exception),
 # winpthreads (MIT-style); Debian's copyright files carry both texts.
 cp "/usr/share/doc/gcc-mingw-w64-base/copyright" "$root/licenses/MinGW-gcc-runtime-copyright.txt"
 cp "/usr/share/doc/mingw-w64-common/copyright" "$root/licenses/MinGW-w64-copyright.txt"
 # Text files for Notepad: CR LF.
-for text in "$root"/*.txt "$root"/licenses/*.txt "$root"/licenses/Qt/*.txt; do sed -i 's/\r$//; s/$/\r/' "$text"; done
+for text in "$root"/*.txt "$root"/licenses/*.txt "$root"/licenses/*/*.txt; do sed -i 's/\r$//; s/$/\r/' "$text"; done
 echo "$version"
