@@ -23,8 +23,9 @@ UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Talli
 KEY_VALUES = ("DisplayName", "DisplayVersion", "Publisher", "DisplayIcon", "EstimatedSize", "UninstallString",
               "QuietUninstallString")
 SHIPPED = ("wizard.exe", "polling.exe", "uninstall.exe", "Qt6Core.dll", "Qt6Gui.dll", "Qt6Widgets.dll",
-           "libstdc++-6.dll", "platforms/qwindows.dll", "imageformats/qjpeg.dll", "styles/qwindowsvistastyle.dll",
-           "README.txt", "LICENSE.txt", "licenses/Qt/LGPL-3.0-only.txt")
+           "libxlsxwriter.dll", "zlib1.dll", "libstdc++-6.dll", "platforms/qwindows.dll", "imageformats/qjpeg.dll",
+           "styles/qwindowsvistastyle.dll", "README.txt", "LICENSE.txt", "licenses/Qt/LGPL-3.0-only.txt",
+           "licenses/libxlsxwriter/License.txt", "licenses/zlib-copyright.txt")
 OPTIONS = b"StayOnline=0\r\nNewFileEachDelivery=0\r\n"
 PUBLISHER = "The Tallivo developers"
 ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "wizard", "resources", "wizard.ico")
