@@ -97,6 +97,16 @@ void WatchDisk(DiskWatcher* newWatcher) {
     watcher = newWatcher;
 }
 
+void TellWrittenElsewhere(const std::string& path) {
+    if (watcher == nullptr) return;
+    DiskReader in(path, Links::Refuse);
+    std::string bytes;
+    char buffer[65536];
+    for (std::size_t got; (got = in.read(buffer, sizeof buffer)) > 0;) bytes.append(buffer, got);
+    disk_platform::Tell(DiskStep::Create, path, "", "", 0);
+    disk_platform::Tell(DiskStep::Write, path, "", bytes, 0);
+}
+
 bool PathExists(const std::string& path) {
     if (path.empty()) return false;
     std::error_code error;

@@ -59,6 +59,10 @@ class DiskWatcher {
 // One watcher at a time; nullptr for none.
 void WatchDisk(DiskWatcher* watcher);
 
+// A file another writer made (the spreadsheet library writes its own): its creation and its
+// bytes as the watcher, if any, would have seen them made here.
+void TellWrittenElsewhere(const std::string& path);
+
 // On Windows another program may hold a file for a moment (a virus scanner, the indexer, a
 // cloud client): a call refused with a sharing violation or access denied is tried again, in
 // short waits, for up to this long before it fails. A spreadsheet holding the output stays busy.

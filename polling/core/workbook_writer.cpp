@@ -331,6 +331,7 @@ WorkbookResult WriteWorkbook(const WorkbookJob& job) {
         }
     }
     if (written) {
+        TellWrittenElsewhere(tempPath);
         // On the disk before it has its name, and its name on the disk before the work file goes.
         const WriteStatus flushed = FlushFile(tempPath, Links::Refuse);
         if (flushed != WriteStatus::Ok) {

@@ -151,6 +151,7 @@ struct Policy {
     const char* name;
     const char* existingFilePolicy;
     bool newFiles;
+    bool spreadsheet = false;
 };
 
 struct ModelRow {
@@ -176,8 +177,10 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
     const std::vector<std::string> input{"1001;1;A;B;01/01/2001;01:01", "1002;2;A;B;02/02/2002;02:02",
                                          "1003;3;A;B;03/03/2003;03:03"};
     const std::string older = "an older output file\r\n";
-    const std::vector<Policy> policies{
-        {"overwrite", "0", false}, {"append", "2", false}, {"new file", "0", true}};
+    const std::vector<Policy> policies{{"overwrite", "0", false},
+                                       {"append", "2", false},
+                                       {"new file", "0", true},
+                                       {"a workbook beside the output", "0", false, true}};
     const std::vector<ModelRow> rows{
         {"unflushed bytes none, half or all", {Unflushed::None, Unflushed::Half, Unflushed::All}},
         {"unflushed bytes NUL", {Unflushed::Nul}},
@@ -200,7 +203,8 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
 
         TempFolder recorded;
         WriteConfig(recorded.path(), settings);
-        ASSERT_EQ(WriteDeliveryOptions(recorded / kDeliveryOptionsFileName, {false, policy.newFiles}),
+        ASSERT_EQ(WriteDeliveryOptions(recorded / kDeliveryOptionsFileName,
+                                       {false, policy.newFiles, policy.spreadsheet}),
                   WriteOutcome::Written);
         if (appends) WriteFile(recorded / "OUTPUT.TXT", older);
         fs::current_path(recorded.path());
@@ -246,6 +250,12 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
 
                         std::string outputs;
                         std::vector<std::string> outputNames = NamesStartingWith(folder.path(), "OUTPUT");
+                        std::vector<std::string> workbooks;
+                        std::erase_if(outputNames, [&](const std::string& name) {
+                            if (name.find(".xlsx") == std::string::npos) return false;
+                            workbooks.push_back(name);
+                            return true;
+                        });
                         for (const std::string& name : outputNames) outputs += ReadFile(folder / name);
                         std::string kept;
                         for (const std::string& name : NamesStartingWith(folder.path(), "~dati interrupted "))
@@ -257,6 +267,16 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
                             EXPECT_TRUE(outputs == expected) << "the output is not what the run makes:\n"
                                                              << outputs;
                             EXPECT_EQ(kept, "");
+                            // One workbook, whole: a zip ends in its directory's end record.
+                            const std::string book =
+                                workbooks.size() == 1 ? ReadFile(folder / workbooks[0]) : std::string();
+                            EXPECT_EQ(workbooks.size(), policy.spreadsheet ? 1u : 0u)
+                                << "one delivery, one workbook";
+                            if (policy.spreadsheet) {
+                                EXPECT_TRUE(book.size() > 22 &&
+                                            book.compare(book.size() - 22, 4, "PK\x05\x06") == 0)
+                                    << workbooks[0] << " is not whole";
+                            }
                         }
                         const std::vector<std::string> outputLines = SplitLines(outputs);
                         const std::vector<std::string> keptLines = SplitLines(kept);
