@@ -9,7 +9,9 @@ the ANSI code page, 1251, from the locale ru_RU.UTF-8), and, given a display, an
 the user may not write in: the run must end at once (exit 15) with its message, not "busy".
 Run it as an ordinary user: root writes read-only files and folders anyway.
 
-Usage: wine_polling_e2e.py POLLING_EXE TERMINAL_SIM_EXE WORK_FOLDER [HOLD_FILE_EXE]
+Usage: wine_polling_e2e.py POLLING_EXE TERMINAL_SIM_EXE WORK_FOLDER [HOLD_FILE_EXE [WORKBOOK_TOOL]]
+WORKBOOK_TOOL is the Linux build's: given it, a workbook row compares polling.exe's workbook
+with the Linux one, byte for byte, and the Cyrillic row makes one too.
 The environment (WINEPREFIX, WINEPATH, QT_QPA_PLATFORM, ...) is the caller's.
 Prints one line per case and "N passed, N failed"; exits 1 on any failure."""
 import os
@@ -68,9 +70,12 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name="out", locale=None):
+def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name="out", locale=None,
+             workbook_tool=None):
     """Runs polling.exe in the folder run (a new one under base when None). With a locale, both
-    programs run in it and the configuration is in its code page (cp1251 for ru_RU)."""
+    programs run in it and the configuration is in its code page (cp1251 for ru_RU). With the
+    Linux workbook_tool, polling.exe also makes a workbook, which must be the very bytes the
+    tool makes of the same delivery and stamp on Linux."""
     name, changes, data, expected = layout
     run = run or tempfile.mkdtemp(prefix="case-", dir=base)
     output_folder = run if folder_form == "\\" else os.path.join(run, folder_name)
@@ -79,6 +84,9 @@ def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name
     settings["OutputFolder"] = "\\" if folder_form == "\\" else windows_path(output_folder)
     with open(os.path.join(run, "orvwizard.cfg"), "wb") as f:
         f.write(config_bytes(settings, "cp1251" if locale else "latin-1"))
+    if workbook_tool:
+        with open(os.path.join(run, "orvwizard.opt"), "wb") as f:
+            f.write(b"StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n")
     delivery = os.path.join(base, os.path.basename(run) + "-delivery.bin")
     with open(delivery, "wb") as f:
         f.write(data)
@@ -109,7 +117,26 @@ def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name
     for leftover in ("~1~", "~dati.txt", "~~dati.txt"):
         if os.path.exists(os.path.join(output_folder, leftover)):
             problems.append(f"{leftover} left in the output folder")
+    if workbook_tool:
+        problems += same_workbook_as_on_linux(workbook_tool, settings, delivery, output_folder)
     return problems
+
+
+def same_workbook_as_on_linux(workbook_tool, settings, delivery, output_folder):
+    names = [n for n in os.listdir(output_folder) if n.startswith("OUTPUT_")]
+    if len(names) != 1 or not names[0].endswith(".xlsx"):
+        return [f"workbooks {names}, expected one OUTPUT_<stamp>.xlsx"]
+    linux = tempfile.mkdtemp(prefix="linux-workbook-")
+    config = os.path.join(linux, "orvwizard.cfg")
+    with open(config, "wb") as f:
+        f.write(config_bytes(dict(settings, OutputFolder="\\")))
+    made = os.path.join(linux, names[0])
+    status = subprocess.run([workbook_tool, config, delivery, made, names[0][7:22]]).returncode
+    if status != 0:
+        return [f"workbook_tool ended with {status}"]
+    if open(made, "rb").read() != open(os.path.join(output_folder, names[0]), "rb").read():
+        return [f"{names[0]} differs from the Linux workbook of the same delivery ({made})"]
+    return []
 
 
 # A delivery as a shop's PC sees it: (what, the file held or None, its sharing, read-only).
@@ -231,11 +258,12 @@ def run_refusing_folder_case(polling, base):
 
 
 def main():
-    if len(sys.argv) not in (4, 5):
+    if len(sys.argv) not in (4, 5, 6):
         print(__doc__)
         return 2
     polling, terminal, base = (os.path.abspath(a) for a in sys.argv[1:4])
-    hold_exe = os.path.abspath(sys.argv[4]) if len(sys.argv) == 5 else None
+    hold_exe = os.path.abspath(sys.argv[4]) if len(sys.argv) >= 5 else None
+    workbook_tool = os.path.abspath(sys.argv[5]) if len(sys.argv) == 6 else None
     passed = failed = 0
     for layout in LAYOUTS:
         for folder_form in ("Z:\\...", "\\"):
@@ -249,9 +277,15 @@ def main():
         print(f"polling.exe, {case[0]}: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}", flush=True)
         passed += not problems
         failed += bool(problems)
+    if workbook_tool:
+        problems = run_case(polling, terminal, base, LAYOUTS[2], "Z:\\...", workbook_tool=workbook_tool)
+        print(f"polling.exe, a workbook byte for byte as on Linux: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}",
+              flush=True)
+        passed += not problems
+        failed += bool(problems)
     # A Cyrillic Windows: the folder's name is in the configuration in code page 1251.
     problems = run_case(polling, terminal, base, LAYOUTS[0], "Z:\\...", folder_name="Склад учёт",
-                        locale="ru_RU.UTF-8")
+                        locale="ru_RU.UTF-8", workbook_tool=workbook_tool)
     print(f"polling.exe, output folder in Cyrillic under code page 1251: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}",
           flush=True)
     passed += not problems
