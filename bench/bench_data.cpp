@@ -6,13 +6,15 @@
 
 namespace tallivo::bench {
 
-std::filesystem::path MakeWorkFile(const std::filesystem::path& folder, std::size_t records) {
+std::filesystem::path MakeWorkFile(const std::filesystem::path& folder, std::size_t records,
+                                   std::size_t articles) {
     const auto path = folder / ("bench-" + std::to_string(records) + ".txt");
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     char line[96];
     for (std::size_t i = 0; i < records; ++i) {
-        const int length = std::snprintf(line, sizeof line, "%013zu;%04zu;A;B;01/02/2003;10:%02zu\r\n",
-                                         4006381333931 + i * 7, i % 9999 + 1, i % 60);
+        const int length =
+            std::snprintf(line, sizeof line, "%013zu;%04zu;A;B;01/02/2003;10:%02zu\r\n",
+                          4006381333931 + (articles ? i % articles : i) * 7, i % 9999 + 1, i % 60);
         out.write(line, length);
     }
     return path;

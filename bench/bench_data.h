@@ -8,8 +8,10 @@
 
 namespace tallivo::bench {
 
-// A work file of `records` terminal lines shaped like the real ones, written once per run.
-std::filesystem::path MakeWorkFile(const std::filesystem::path& folder, std::size_t records);
+// A work file of `records` terminal lines shaped like the real ones, written once per run;
+// every barcode a new one, or `articles` of them over and over.
+std::filesystem::path MakeWorkFile(const std::filesystem::path& folder, std::size_t records,
+                                   std::size_t articles = 0);
 
 // The wizard's defaults with a fixed-length barcode, so the layout does real work.
 Settings BenchSettings();
