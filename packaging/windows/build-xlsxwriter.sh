@@ -2,7 +2,8 @@
 # Builds libxlsxwriter as a DLL for x86_64-w64-mingw32 from Debian's own libxlsxwriter source,
 # the same version as the host's libxlsxwriter-dev, against Debian's zlib for mingw-w64
 # (libz-mingw-w64-dev, whose zlib1.dll ships beside it). Prints the library's folder: bin/
-# the DLL, lib/ its import library, include/ the headers, share/licenses/ what ships with it.
+# the DLL, lib/ its import library, include/ the headers, share/licenses/ what ships with it,
+# debian-source-version the version of the source package.
 #
 # The folder lands in $TALLIVO_CACHE (default /var/cache/tallivo) under a name keyed by the
 # upstream version and this script's hash, and is reused when present; the source is kept
@@ -104,6 +105,8 @@ mkdir -p "$licenses"
 cp "$src/License.txt" "$licenses/License.txt"
 cp "$src/debian/copyright" "$licenses/copyright.txt"
 cp /usr/share/common-licenses/MPL-2.0 "$licenses/MPL-2.0.txt"
+# The source package's version, for the notices' "apt-get source libxlsxwriter=...".
+echo "$source_version" >"$work/install/debian-source-version"
 touch "$work/install/.complete"
 if [ ! -f "$prefix/.complete" ]; then
   rm -rf "$prefix"

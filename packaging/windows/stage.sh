@@ -73,7 +73,9 @@ done
 $triple-strip --strip-unneeded "$root"/*.exe "$root"/*.dll "$root"/*/*.dll
 
 qt_version=$(dpkg-query -W -f='${Version}' qt6-base-dev)
-sed "s/@VERSION@/$version/g; s/@QT_VERSION@/$qt_version/g" "$here/README.txt" >"$root/README.txt"
+xlsxwriter_version=$(cat "$xlsxwriter/debian-source-version")
+sed "s/@VERSION@/$version/g; s/@QT_VERSION@/$qt_version/g; s/@XLSXWRITER_VERSION@/$xlsxwriter_version/g" \
+  "$here/README.txt" >"$root/README.txt"
 cp "$repo/LICENSE" "$root/LICENSE.txt"
 mkdir -p "$root/licenses/Qt"
 # Qt: LGPL-3 (which builds on the GPL-3), the DLLs linked dynamically and replaceable. The
