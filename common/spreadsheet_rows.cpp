@@ -45,6 +45,8 @@ std::string SheetText(std::string_view bytes) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size() && characters < kCellCharacters; ++i, ++characters) {
         char32_t c = text[i];
+        // The library takes C strings: a NUL would end the cell there. It shows as a mark.
+        if (c == 0) c = 0xFFFD;
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         if (c < 0x80) {

@@ -32,7 +32,8 @@ bool SheetShowsDateTime(const RecordLayout& layout);
 
 SheetRecord SplitForSheet(std::string_view line, const RecordLayout& layout);
 
-// The bytes as a cell's UTF-8 text, through the system's code page, cut to kCellCharacters.
+// The bytes as a cell's UTF-8 text, through the system's code page, cut to kCellCharacters;
+// a NUL byte becomes U+FFFD.
 std::string SheetText(std::string_view bytes);
 
 // Characters of a cell's text, for fitting the columns.

@@ -237,6 +237,8 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
         finishing_ = std::move(delivery);
         return std::nullopt;
     }
+    // A workbook begun for it is no workbook of anything now.
+    if (!delivery->workbookPath.empty()) RemoveIfPresent(WorkbookTempPath(delivery->workbookPath));
     // A data file next to a marker may still be growing: it is left alone.
     const bool markerPresent = ProbeFile(paths_.MarkerPath, Links::Refuse);
     std::optional<std::string> failure = keepLeftovers(markerPresent);

@@ -262,6 +262,8 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
                             kept += ReadFile(folder / name);
                         for (const char* name : {"~dati.txt", "~~dati.txt", "~~dati.journal"})
                             EXPECT_FALSE(Exists(folder / name)) << name;
+                        for (const std::string& name : workbooks)
+                            EXPECT_FALSE(name.ends_with(".part")) << "a workbook left half made";
                         if (yes) {
                             EXPECT_EQ(outputNames.size(), 1u) << "one delivery, one output file";
                             EXPECT_TRUE(outputs == expected) << "the output is not what the run makes:\n"
