@@ -11,7 +11,6 @@
 #include <system_error>
 #include <vector>
 
-#include "common/code_page.h"
 #include "common/numbers.h"
 #include "common/run_paths.h"
 #include "polling/core/disk.h"
@@ -218,12 +217,6 @@ class ClassicNumbers {
     std::optional<std::string> saved_;
 };
 
-// The library takes names as UTF-8 on Windows and as bytes elsewhere.
-std::string LibraryName(const std::string& bytes) {
-    const std::u8string name = PathFromBytes(bytes).u8string();
-    return std::string(name.begin(), name.end());
-}
-
 bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, WorkbookResult& result) {
     const bool dated = SheetShowsDateTime(job.layout);
     std::vector<std::string> captions{"Barcode", "Quantity"};
@@ -311,7 +304,9 @@ WorkbookResult WriteWorkbook(const WorkbookJob& job) {
     bool written = false;
     {
         const ClassicNumbers classicNumbers;
-        Workbook book(LibraryName(tempPath), folder, StampTime(job.stamp));
+        // Built with MinGW, as it is for Windows, the library opens names through the C runtime's
+        // ANSI calls, as it does on Linux: on both the name is the bytes.
+        Workbook book(tempPath, folder, StampTime(job.stamp));
         if (!book.opened()) {
             result.status = WriteStatus::Failed;
             result.reason = "the workbook could not be started";
