@@ -76,11 +76,13 @@ std::size_t SheetTextWidth(std::string_view utf8) {
 }
 
 void ArticleTotals::add(std::string_view barcode, double quantity) {
-    const auto [entry, added] = index_.try_emplace(std::string(barcode), totals_.size());
-    if (added) totals_.push_back({entry->first, 0, 0});
-    Total& total = totals_[entry->second];
-    total.quantity += quantity;
-    ++total.lines;
+    auto entry = index_.find(barcode);
+    if (entry == index_.end()) {
+        Total& added = totals_.emplace_back(Total{std::string(barcode), 0, 0});
+        entry = index_.emplace(added.barcode, &added).first;
+    }
+    entry->second->quantity += quantity;
+    ++entry->second->lines;
 }
 
 }  // namespace tallivo

@@ -2,10 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 #include "common/record_layout.h"
 
@@ -49,11 +49,13 @@ class ArticleTotals {
     };
 
     void add(std::string_view barcode, double quantity);
-    const std::vector<Total>& totals() const { return totals_; }
+    const std::deque<Total>& totals() const { return totals_; }
 
   private:
-    std::vector<Total> totals_;
-    std::unordered_map<std::string, std::size_t> index_;
+    // A deque never moves what it holds, so the index keys on the totals' own barcodes:
+    // one copy of each, and no doubling of a vector's memory as it grows.
+    std::deque<Total> totals_;
+    std::unordered_map<std::string_view, Total*> index_;
 };
 
 }  // namespace tallivo
