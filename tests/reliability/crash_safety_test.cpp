@@ -69,6 +69,7 @@ struct KillRow {
     std::optional<std::string> outputBefore;  // the output file before the run, if any
     std::optional<std::string> header;        // FileHeaderValue with mode "2"
     bool newFiles = false;                    // a new file for each delivery
+    bool spreadsheet = false;                 // a workbook beside the output file
 };
 
 // Test names and failure messages show the row by its name.
@@ -81,6 +82,7 @@ const KillRow kKillRows[] = {
     {"OverwriteConvertedNow", "0", true, "an older output file\r\n", "HEADER"},
     {"AppendConvertedNow", "2", true, "an older output file\r\n", std::nullopt},
     {"NewFileConvertedNow", "0", true, std::nullopt, "HEADER", true},
+    {"WorkbookConvertedNow", "0", true, std::nullopt, std::nullopt, false, true},
 };
 
 ChildSetup PollingIn(const std::filesystem::path& folder) {
@@ -119,8 +121,13 @@ bool WritingBegun(const std::filesystem::path& folder, const std::optional<std::
 std::string PhaseFromDisk(const std::filesystem::path& folder,
                           const std::optional<std::string>& outputBefore) {
     if (Exists(folder / kDataFile)) return "before the rename";
-    if (Exists(folder / kWorkFile))
+    if (Exists(folder / kWorkFile)) {
+        for (const std::string& name : NamesStartingWith(folder, kStampedPrefix)) {
+            if (name.ends_with(".xlsx.part")) return "writing the workbook";
+            if (name.ends_with(".xlsx")) return "workbook in place, work file not deleted yet";
+        }
         return WritingBegun(folder, outputBefore) ? "writing" : "renamed, not writing yet";
+    }
     return "after the work file was deleted";
 }
 
@@ -187,7 +194,8 @@ class CrashSafety : public ::testing::TestWithParam<KillRow> {
 
     void Configure(const std::filesystem::path& dir) const {
         WriteConfig(dir, settings);
-        ASSERT_EQ(WriteDeliveryOptions(dir / kDeliveryOptionsFileName, {false, GetParam().newFiles}),
+        ASSERT_EQ(WriteDeliveryOptions(dir / kDeliveryOptionsFileName,
+                                       {false, GetParam().newFiles, GetParam().spreadsheet}),
                   WriteOutcome::Written);
         if (GetParam().outputBefore) WriteFile(dir / kOutput, *GetParam().outputBefore);
     }
@@ -323,8 +331,19 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
             EXPECT_EQ(restart.markerCreated, leftBytes.empty())
                 << "converting now, the start takes no delivery";
             EXPECT_TRUE(NamesStartingWith(dir, kKeptPrefix).empty());
+            std::vector<std::string> stamped = NamesStartingWith(dir, kStampedPrefix);
+            const auto workbooks = std::partition(
+                stamped.begin(), stamped.end(),
+                [](const std::string& name) { return name.find(".xlsx") == std::string::npos; });
             if (row.newFiles) {
-                EXPECT_EQ(NamesStartingWith(dir, kStampedPrefix).size(), 1u) << "one delivery, one file";
+                EXPECT_EQ(workbooks - stamped.begin(), 1) << "one delivery, one file";
+            }
+            // One workbook, whole: a zip ends in its directory's end record.
+            EXPECT_EQ(stamped.end() - workbooks, row.spreadsheet ? 1 : 0) << "one delivery, one workbook";
+            if (row.spreadsheet && workbooks != stamped.end()) {
+                const std::string book = ReadFile(dir / *workbooks);
+                EXPECT_TRUE(book.size() > 22 && book.compare(book.size() - 22, 4, "PK\x05\x06") == 0)
+                    << *workbooks << " is not whole";
             }
             const std::string output = ReadFile(dir / OutputName(dir));
             const std::string expected = UninterruptedOutput(input);
@@ -366,7 +385,7 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
     for (const auto& [phase, count] : phases) std::printf("[ kills    ] %s: %d\n", phase.c_str(), count);
     // The spread must reach the writing itself, where records can be half done (a kill
     // aimed at it may land a little before or after on a busy machine).
-    EXPECT_GE(phases["writing"], kHalf / 2);
+    EXPECT_GE(phases["writing"] + phases["writing the workbook"], kHalf / 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Policies, CrashSafety, ::testing::ValuesIn(kKillRows),
