@@ -97,17 +97,21 @@ RecordLayoutResult MakeRecordLayout(const Settings& settings) {
     return result;
 }
 
+std::array<std::size_t, 5> FieldSeparators(std::string_view line) {
+    constexpr std::size_t npos = std::string_view::npos;
+    std::array<std::size_t, 5> sep;
+    std::size_t from = 0;
+    for (std::size_t& position : sep) {
+        position = from == npos ? npos : line.find(';', from);
+        from = position == npos ? npos : position + 1;
+    }
+    return sep;
+}
+
 bool FormatRecord(std::string& line, const RecordLayout& layout) {
     const std::string_view input(line);
     constexpr std::size_t npos = std::string_view::npos;
-
-    // Positions of the first five ";" (0-based here; npos where there is none).
-    std::size_t sep[5];
-    std::size_t from = 0;
-    for (std::size_t& position : sep) {
-        position = from == npos ? npos : input.find(';', from);
-        from = position == npos ? npos : position + 1;
-    }
+    const std::array<std::size_t, 5> sep = FieldSeparators(input);
     if (sep[1] == npos) return false;  // barcode and quantity need two ";"
 
     const bool fullLayout = layout.HideDateTime == "0" && sep[3] != npos;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +36,9 @@ struct RecordLayoutResult {
     std::string badValue;
     bool ok() const { return badSetting.empty(); }
 };
+
+// Positions of the first five ";" of an input line, npos for those it does not have.
+std::array<std::size_t, 5> FieldSeparators(std::string_view line);
 
 // Turns the character settings into bytes: a value that is not exactly "NONE" is read
 // as a number, rounded half to even, and becomes the byte with that code.

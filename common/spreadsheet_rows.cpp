@@ -13,12 +13,7 @@ bool SheetShowsDateTime(const RecordLayout& layout) {
 
 SheetRecord SplitForSheet(std::string_view line, const RecordLayout& layout) {
     constexpr std::size_t npos = std::string_view::npos;
-    std::size_t sep[5];
-    std::size_t from = 0;
-    for (std::size_t& position : sep) {
-        position = from == npos ? npos : line.find(';', from);
-        from = position == npos ? npos : position + 1;
-    }
+    const std::array<std::size_t, 5> sep = FieldSeparators(line);
     SheetRecord record;
     record.barcode = line;
     if (sep[1] == npos) return record;

@@ -60,7 +60,10 @@ struct SheetPlan {
     ArticleTotals totals;
 };
 
-bool PlanSheets(const WorkbookJob& job, SheetPlan& plan, WorkbookResult& result) {
+// Each line of the work file, split, to `use`, which answers false to stop. False when the
+// reading did not reach the end (unreadable, stopped by keepGoing, or by `use`).
+template <typename Use>
+bool ForEachRecord(const WorkbookJob& job, WorkbookResult& result, Use use) {
     WorkFileReader reader(job.workPath);
     if (!reader.isOpen()) {
         result.workFileOpened = false;
@@ -69,7 +72,17 @@ bool PlanSheets(const WorkbookJob& job, SheetPlan& plan, WorkbookResult& result)
     std::string line;
     std::uint64_t lines = 0;
     while (reader.nextLine(line)) {
-        const SheetRecord record = SplitForSheet(line, job.layout);
+        if (!use(SplitForSheet(line, job.layout))) return false;
+        if (++lines % kRowsBetweenChecks == 0 && job.keepGoing && !job.keepGoing()) {
+            result.stopped = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PlanSheets(const WorkbookJob& job, SheetPlan& plan, WorkbookResult& result) {
+    return ForEachRecord(job, result, [&plan](const SheetRecord& record) {
         plan.widths[0] = std::max(plan.widths[0], std::min(record.barcode.size(), kCellCharacters));
         if (record.split) {
             plan.totals.add(record.barcode, record.quantity);
@@ -77,12 +90,8 @@ bool PlanSheets(const WorkbookJob& job, SheetPlan& plan, WorkbookResult& result)
             plan.widths[2] = std::max(plan.widths[2], record.date.size());
             plan.widths[3] = std::max(plan.widths[3], std::min(record.time.size(), kCellCharacters));
         }
-        if (++lines % kRowsBetweenChecks == 0 && job.keepGoing && !job.keepGoing()) {
-            result.stopped = true;
-            return false;
-        }
-    }
-    return true;
+        return true;
+    });
 }
 
 // The workbook being written; closed (written out) exactly once.
@@ -230,29 +239,20 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
     lxw_error error = LXW_NO_ERROR;
     {
         Workbook::Series records(book, kRecordsSheet, captions, widths, textColumns, job.rowsPerSheet);
-        WorkFileReader reader(job.workPath);
-        if (!reader.isOpen()) {
-            result.workFileOpened = false;
-            return false;
-        }
-        std::string line;
-        std::uint64_t lines = 0;
-        while (reader.nextLine(line)) {
-            const SheetRecord record = SplitForSheet(line, job.layout);
+        const bool read = ForEachRecord(job, result, [&records](const SheetRecord& record) {
             lxw_row_t row = 0;
             lxw_worksheet* sheet = records.nextRow(row);
-            if (sheet == nullptr) break;
+            if (sheet == nullptr) return false;
             WriteText(records, sheet, row, 0, record.barcode);
             if (record.split) {
                 records.check(worksheet_write_number(sheet, row, 1, record.quantity, nullptr));
                 WriteText(records, sheet, row, 2, record.date);
                 WriteText(records, sheet, row, 3, record.time);
             }
-            if (++lines % kRowsBetweenChecks == 0 && job.keepGoing && !job.keepGoing()) {
-                result.stopped = true;
-                return false;
-            }
-        }
+            return true;
+        });
+        // A sheet that could not be added has its error kept below.
+        if (!read && (!result.workFileOpened || result.stopped)) return false;
         records.finish();
         error = records.error();
     }
