@@ -1,7 +1,7 @@
 # One short command for each thing a person wants to do. See README.md.
 BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-PACKAGES = cmake g++ make pkg-config qt6-base-dev libxlsxwriter-dev python3-openpyxl libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dbus at-spi2-core python3-pyatspi
+PACKAGES = cmake g++ make pkg-config qt6-base-dev libxlsxwriter-dev zlib1g-dev python3-openpyxl libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth dbus at-spi2-core python3-pyatspi
 
 .PHONY: all deps configure build test demo bench windows-zip windows-installer clean
 

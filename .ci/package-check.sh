@@ -23,7 +23,7 @@ SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
 
 # Build tools only; the package's own run-time dependencies come through apt below.
-bash "$(dirname "$0")/install-missing.sh" cmake g++ make pkg-config qt6-base-dev libxlsxwriter-dev dpkg-dev desktop-file-utils file \
+bash "$(dirname "$0")/install-missing.sh" cmake g++ make pkg-config qt6-base-dev libxlsxwriter-dev zlib1g-dev dpkg-dev desktop-file-utils file \
   lintian appstream man-db gzip
 
 # lintian info tags the package may carry, each with the reason it is accepted. Errors and

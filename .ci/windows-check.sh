@@ -32,7 +32,7 @@ fail() { printf 'windows-check: FAILED: %s\n' "$*" >&2; exit 1; }
 # Everything installed here, at once: run beside the package check, a later apt would be
 # taken for what the package pulled in.
 bash .ci/install-missing.sh --no-install-recommends cmake make g++-mingw-w64-x86-64-posix wine wine64 \
-  pkg-config libxlsxwriter-dev qt6-base-dev \
+  pkg-config libxlsxwriter-dev zlib1g-dev qt6-base-dev \
   googletest python3 xvfb xauth xdotool x11-apps imagemagick nsis zip gcc-mingw-w64-x86-64-posix \
   binutils-mingw-w64-x86-64 libz-mingw-w64-dev libz-mingw-w64 dpkg-dev
 

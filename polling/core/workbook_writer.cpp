@@ -16,6 +16,7 @@
 #include "polling/core/disk.h"
 #include "polling/core/leftover_files.h"
 #include "polling/core/work_file_reader.h"
+#include "polling/core/workbook_check.h"
 
 namespace tallivo {
 
@@ -117,6 +118,8 @@ class Workbook {
     Workbook& operator=(const Workbook&) = delete;
 
     bool opened() const { return book_ != nullptr; }
+    // Rows with cells in each sheet so far, in the order the sheets were added.
+    const std::vector<std::uint64_t>& sheetRows() const { return sheetRows_; }
 
     lxw_error close() {
         if (book_ == nullptr) return LXW_NO_ERROR;
@@ -146,6 +149,8 @@ class Workbook {
             row = row_++;
             return sheet_;
         }
+        // The row just given has cells: a row without any is not in the sheet at all.
+        void filled() { ++book_.sheetRows_.back(); }
         // The first failure of any write, kept for the end.
         void check(lxw_error error) {
             if (error != LXW_NO_ERROR && error_ == LXW_NO_ERROR) error_ = error;
@@ -175,6 +180,7 @@ class Workbook {
             }
             worksheet_freeze_panes(sheet_, 1, 0);
             row_ = 1;
+            book_.sheetRows_.push_back(1);
         }
         void endSheet() {
             if (sheet_ == nullptr) return;
@@ -197,6 +203,7 @@ class Workbook {
 
   private:
     lxw_workbook* book_ = nullptr;
+    std::vector<std::uint64_t> sheetRows_;
     lxw_format* bold_ = nullptr;
     lxw_format* text_ = nullptr;
 };
@@ -249,6 +256,7 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
                 WriteText(records, sheet, row, 2, record.date);
                 WriteText(records, sheet, row, 3, record.time);
             }
+            if (record.split || !record.barcode.empty()) records.filled();
             return true;
         });
         // A sheet that could not be added has its error kept below.
@@ -274,6 +282,7 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
         WriteText(totals, sheet, row, 0, total.barcode);
         totals.check(worksheet_write_number(sheet, row, 1, total.quantity, nullptr));
         totals.check(worksheet_write_number(sheet, row, 2, static_cast<double>(total.lines), nullptr));
+        totals.filled();
     }
     totals.finish();
     if (error == LXW_NO_ERROR) error = totals.error();
@@ -313,6 +322,7 @@ WorkbookResult WriteWorkbook(const WorkbookJob& job) {
             return result;
         }
         written = WriteSheets(job, plan, book, result);
+        const std::vector<std::uint64_t> sheetRows = book.sheetRows();
         errno = 0;
         const lxw_error closed = book.close();
         if (written && closed != LXW_NO_ERROR) {
@@ -323,6 +333,10 @@ WorkbookResult WriteWorkbook(const WorkbookJob& job) {
             result.reason = lxw_strerror(closed);
             if (reason != 0)
                 result.reason += std::string(" (") + std::generic_category().message(reason) + ")";
+        } else if (written && !WorkbookSheetsWhole(tempPath, sheetRows)) {
+            written = false;
+            result.status = WriteStatus::Failed;
+            result.reason = "its sheets were cut short, the disk may be full";
         }
     }
     if (written) {

@@ -24,6 +24,7 @@ DELIVERY = (b"0004006381333931;0005;A;B;01/02/2003;10:20\r\n"
             b"400638133393112345;12 PCS;x;y;01/01/2005;08:00\r\n"
             b"0004006381333931;;x;y;02/02/2005;09:00\r\n"
             b"no semicolon here\r\n"
+            b"\r\n"
             b"caf\xe9 \xff\x80\x00;1;x;y;03/03/2005\r\n"
             b"4006381333931;2;x;y")
 FULL_RECORDS = [("Barcode", "Quantity", "Date", "Time"),
@@ -32,6 +33,7 @@ FULL_RECORDS = [("Barcode", "Quantity", "Date", "Time"),
                 ("400638133393112345", 12, "01/01/2005", "08:00"),
                 ("0004006381333931", 0, "02/02/2005", "09:00"),
                 ("no semicolon here",),
+                (),
                 ("caf\xe9 \xff\x80\ufffd", 1, "03/03/2005"),
                 ("4006381333931", 2)]
 TOTALS = [("Barcode", "Quantity", "Lines"),
@@ -43,7 +45,7 @@ FIVE = b"".join(b"%d;%d;a;b;01/01/2001;12:00\r\n" % (i % 2, i) for i in range(1,
 
 # (name, settings changed, delivery, rows per sheet or None, {sheet: rows}, by the real polling)
 ROWS = [
-    ("leading zeros, 13 and 18 digits, 0005, 3.50, 12 PCS, no quantity, no ';', bytes 128-255 and NUL",
+    ("leading zeros, 13 and 18 digits, 0005, 3.50, 12 PCS, no quantity, no ';', an empty line, bytes 128-255 and NUL",
      {}, DELIVERY, None, {"Records": FULL_RECORDS, "Totals": TOTALS}, False),
     ("date and time hidden: two columns",
      {"HideDateTime": "1"}, DELIVERY, None,

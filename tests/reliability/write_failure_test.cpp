@@ -150,17 +150,21 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         const char* name;
         std::uint64_t limit;
         const char* ending;
+        bool spreadsheet = false;
     };
     const std::vector<Row> rows{
         {"not even the header", 0, "OutputFailed"},
         {"full after 64 KiB", 64 * 1024, "RecordsNotWritten"},
         {"every record, but not the end of the file", fullOutput.size(), "OutputFailed"},
+        {"the whole output file, but not its workbook", fullOutput.size() + 7, "OutputFailed", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         TempFolder folder;
         const Settings settings = LimitedSettings(folder.path());
         WriteConfig(folder.path(), settings);
+        if (row.spreadsheet)
+            WriteFile(folder / "orvwizard.opt", "StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n");
         WriteFile(folder / "delivery.bin", data);
 
         const ChildReport report = RunUnderLimit(folder.path(), row.limit);
@@ -178,11 +182,20 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         const std::string output = ReadFile(folder / "OUTPUT.TXT");
         EXPECT_LE(output.size(), row.limit);
         // Whole records only, in order: no half record where the file filled up.
-        EXPECT_TRUE(fullOutput.compare(0, output.size(), output) == 0)
+        EXPECT_TRUE((fullOutput + "<EOT>\r\n").compare(0, output.size(), output) == 0)
             << "the output is not a prefix of the full output";
         EXPECT_TRUE(output.empty() ||
                     (output.size() >= 2 && output.compare(output.size() - 2, 2, "\r\n") == 0));
 
+        const auto workbooks = [&folder] {
+            std::vector<std::string> names = NamesStartingWith(folder.path(), "OUTPUT_");
+            std::erase_if(names, [](const std::string& name) { return !name.ends_with(".xlsx"); });
+            return names.size();
+        };
+        if (row.spreadsheet) {
+            EXPECT_NE(text.find("Unable to write the spreadsheet"), std::string::npos) << text;
+            EXPECT_EQ(workbooks(), 0u) << "no workbook that only looks finished";
+        }
         const RecordCensus census =
             TakeCensus(input, MakeRecordLayout(settings).layout, folder.path(), "OUTPUT.TXT");
         EXPECT_TRUE(census.lost.empty()) << census.lost.size() << " records lost";
@@ -195,6 +208,7 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
         EXPECT_EQ(next.messages[0].second.rfind("An earlier run did not finish converting its data", 0), 0u);
         EXPECT_TRUE(ReadFile(folder / "OUTPUT.TXT") == fullOutput + "<EOT>\r\n")
             << "the output differs from an uninterrupted run's";
+        EXPECT_EQ(workbooks(), row.spreadsheet ? 1u : 0u);
         EXPECT_FALSE(Exists(folder / "~~dati.txt"));
         EXPECT_FALSE(Exists(folder / "~~dati.journal"));
         EXPECT_FALSE(Exists(folder / "~1~"));
