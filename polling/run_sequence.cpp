@@ -472,6 +472,8 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
             return Ending::OutputFailed;
         }
         workbookPath_ = *workbook;
+        // Made after an interruption, it still tells the time of its delivery.
+        stamp_ = WorkbookStamp(paths_.OutputPath, workbookPath_).value_or(stamp_);
     }
     if (std::optional<Ending> failed = convertWorkFile(byteCount, resume)) return *failed;
     if (std::optional<Ending> failed =

@@ -50,6 +50,12 @@ std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const
     return FreeStampedOutputPath(outputPath.substr(0, StampPosition(outputPath)) + ".xlsx", stamp);
 }
 
+std::optional<std::string> WorkbookStamp(const std::string& outputPath, const std::string& workbookPath) {
+    const std::string base = outputPath.substr(0, StampPosition(outputPath)) + ".xlsx";
+    if (!IsStampedOutputPath(base, workbookPath)) return std::nullopt;
+    return workbookPath.substr(StampPosition(base) + 1, 15);
+}
+
 bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate) {
     const std::string stamp = candidate.substr(std::min(StampPosition(outputPath) + 1, candidate.size()), 15);
     if (!IsStamp(stamp)) return false;

@@ -18,6 +18,9 @@ std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, 
 // extension; the first such name under which nothing stands yet.
 std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp);
 
+// The stamp in a name FreeWorkbookPath made of `outputPath`; nothing for any other name.
+std::optional<std::string> WorkbookStamp(const std::string& outputPath, const std::string& workbookPath);
+
 // Whether `candidate` is one of the names StampedOutputPath makes of `outputPath`.
 bool IsStampedOutputPath(const std::string& outputPath, const std::string& candidate);
 

@@ -545,6 +545,10 @@ TEST(StampedOutputPath, StampGoesBeforeTheExtension) {
     for (const auto& [path, candidate] : strangers) {
         EXPECT_FALSE(IsStampedOutputPath(path, candidate)) << path << " / " << candidate;
     }
+    // A workbook's name gives its delivery's stamp back; the output file's own name gives none.
+    EXPECT_EQ(WorkbookStamp("/data/OUTPUT.TXT", "/data/OUTPUT_20261208-134212_2.xlsx"), "20261208-134212");
+    EXPECT_EQ(WorkbookStamp("OUTPUT", "OUTPUT_20261208-134212.xlsx"), "20261208-134212");
+    EXPECT_EQ(WorkbookStamp("OUTPUT.TXT", "OUTPUT_20261208-134212.TXT"), std::nullopt);
 }
 
 // A taken stamped name is never written over: the next counter is used, and creating a new
