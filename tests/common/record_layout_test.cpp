@@ -4,6 +4,10 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "common/settings.h"
+#include "common/spreadsheet_rows.h"
 
 namespace tallivo {
 namespace {
@@ -199,6 +203,57 @@ TEST(RecordLayoutTest, RepeatedCallsDoNotLeakEarlierRecords) {
     ASSERT_TRUE(FormatRecord(second, layout));
     EXPECT_EQ(first, "4006381333931|5|01/02/2003|10:20|");
     EXPECT_EQ(second, "9|2|");
+}
+
+// The spreadsheet's split of a line, beside the text output's: the same fields, but a missing
+// time is an empty cell and a line the text output leaves alone goes whole into column 1.
+TEST(RecordLayoutTest, SplitForSheetKeepsTheDeliveredFields) {
+    struct Row {
+        std::string line;
+        const char* hide;
+        bool split;
+        const char* barcode;
+        double quantity;
+        bool dated;
+        const char* date;
+        const char* time;
+    };
+    const std::vector<Row> rows{
+        {"0004006381333931;0005;A;B;01/02/2003;10:20", "0", true, "0004006381333931", 5, true, "01/02/2003",
+         "10:20"},
+        {"123;3.50;x;y;31/12/2004", "0", true, "123", 3.5, true, "31/12/2004", ""},
+        {"123;12 PCS;x;y;01/2;10:20", "0", true, "123", 12, true, "01/2", "10:20"},
+        {"123;;x;y;01/02/2003;10:20", "1", true, "123", 0, false, "", ""},
+        {"123;7;x", "0", true, "123", 7, false, "", ""},
+        {"no semicolon here", "0", false, "no semicolon here", 0, false, "", ""},
+        {"123;1" + std::string(400, '0') + ";x", "0", false, "", 0, false, "", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.line);
+        Settings settings = WizardDefaults();
+        settings.HideDateTime = row.hide;
+        const RecordLayout layout = MakeRecordLayout(settings).layout;
+        const SheetRecord record = SplitForSheet(row.line, layout);
+        EXPECT_EQ(record.split, row.split);
+        EXPECT_EQ(record.barcode, row.split ? std::string(row.barcode) : row.line);
+        EXPECT_EQ(record.quantity, row.quantity);
+        EXPECT_EQ(record.dated, row.dated);
+        EXPECT_EQ(record.date, row.date);
+        EXPECT_EQ(record.time, row.time);
+    }
+    ArticleTotals totals;
+    totals.add("0005", 2);
+    totals.add("5", 1);
+    totals.add("0005", 0.5);
+    ASSERT_EQ(totals.totals().size(), 2u);
+    EXPECT_EQ(totals.totals()[0].barcode, "0005");
+    EXPECT_EQ(totals.totals()[0].quantity, 2.5);
+    EXPECT_EQ(totals.totals()[0].lines, 2u);
+    EXPECT_EQ(totals.totals()[1].barcode, "5");
+    EXPECT_EQ(SheetText(std::string("a\0b", 3)),
+              "a\xEF\xBF\xBD"
+              "b");
+    EXPECT_EQ(SheetTextWidth(SheetText(std::string(kCellCharacters + 5, 'x'))), kCellCharacters);
 }
 
 }  // namespace
