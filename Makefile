@@ -7,7 +7,8 @@ PACKAGES = cmake g++ make pkg-config qt6-base-dev libxlsxwriter-dev zlib1g-dev p
 
 all: build
 
-# Installs only what is missing; needs root (or sudo) the first time on a fresh machine.
+# Installs only what is missing; needs root (or sudo) the first time on a fresh machine. Waits
+# for another apt (a cloud machine's first-boot upgrades) rather than fail on its lock.
 deps:
 	@missing=""; for p in $(PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q "install ok installed" || missing="$$missing $$p"; \
@@ -15,7 +16,8 @@ deps:
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  SUDO=""; [ "$$(id -u)" -ne 0 ] && SUDO=sudo; \
-	  $$SUDO apt-get update && DEBIAN_FRONTEND=noninteractive $$SUDO apt-get install -y $$missing; \
+	  $$SUDO apt-get -o DPkg::Lock::Timeout=600 update && \
+	    DEBIAN_FRONTEND=noninteractive $$SUDO apt-get -o DPkg::Lock::Timeout=600 install -y $$missing; \
 	fi
 
 configure: deps
