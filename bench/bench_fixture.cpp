@@ -36,7 +36,24 @@ Fixture::~Fixture() {
     fs::remove_all(folder);
 }
 
-double Fixture::appendFloor(std::size_t iterations) {
+double Fixture::writeFloor(std::size_t iterations) {
+    const std::string output = outputFile.string();
+    double seconds = 0;
+    for (std::size_t i = 0; i < iterations; ++i) {
+        fs::remove(outputFile);
+        const auto start = std::chrono::steady_clock::now();
+        const int fd = ::open(output.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
+        for (const std::string& record : formattedRecords)
+            benchmark::DoNotOptimize(::write(fd, record.data(), record.size()));
+        ::fsync(fd);
+        ::close(fd);
+        seconds += SecondsSince(start);
+    }
+    floorSecondsPerRecord_ = seconds / (static_cast<double>(records) * static_cast<double>(iterations));
+    return seconds;
+}
+
+double Fixture::openPerRecord(std::size_t iterations) {
     const std::string output = outputFile.string();
     double seconds = 0;
     for (std::size_t i = 0; i < iterations; ++i) {
@@ -49,12 +66,11 @@ double Fixture::appendFloor(std::size_t iterations) {
         }
         seconds += SecondsSince(start);
     }
-    floorSecondsPerRecord_ = seconds / (static_cast<double>(records) * static_cast<double>(iterations));
     return seconds;
 }
 
 double Fixture::floorSecondsPerRecord() {
-    if (floorSecondsPerRecord_ == 0) appendFloor(1);
+    if (floorSecondsPerRecord_ == 0) writeFloor(1);
     return floorSecondsPerRecord_;
 }
 

@@ -24,9 +24,13 @@ struct Fixture {
 
     static Fixture& get();
 
-    // The floor: open for append, write one record, close, per record. Seconds a record.
-    double appendFloor(std::size_t iterations);
+    // The floor: the output opened once, one write per record (every record in the file as
+    // soon as it is formatted), flushed to the disk and closed. Seconds in all.
+    double writeFloor(std::size_t iterations);
     double floorSecondsPerRecord();
+    // For comparison: an open, append and close per record, as an on-access scanner sees
+    // every one of them. Seconds in all.
+    double openPerRecord(std::size_t iterations);
 
   private:
     Fixture();
