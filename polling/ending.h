@@ -17,10 +17,11 @@ enum class Ending {
     OutputBusy,           // "File is busy !! ..."
     OutputFailed,         // header or trailer not written, or the output not flushed (not busy)
     RecordsNotWritten,    // some records could not be appended; work file kept
-    WorkFileUnreadable,   // the work file could not be opened; work file kept
+    WorkFileUnreadable,   // the work file could not be opened or read to its end; work file kept
     LeftoverInTheWay,     // a left-over data or work file could not be set aside
     LinkRefused,          // a link under a hand-over name, no plain marker, or a stranger's link as output
     MarkerNotCreated,     // the marker file could not be created: nothing could be handed over
+    LineTooLong,          // a line of the work file is far too long for a record; work file kept
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

@@ -4,6 +4,12 @@
 
 namespace tallivo {
 
+namespace {
+
+constexpr std::size_t kShownRecordBytes = 4096;
+
+}  // namespace
+
 RecordFollower::RecordFollower(StatusView& view, SteadyClock clock, const Timings& timings,
                                std::uint64_t maximum, const bool& stopFlag)
     : view_(view),
@@ -14,7 +20,9 @@ RecordFollower::RecordFollower(StatusView& view, SteadyClock clock, const Timing
       stopFlag_(stopFlag) {}
 
 void RecordFollower::recordWritten(std::string_view record, std::uint64_t charactersRead) {
-    lastRecord_.assign(record);  // reuses its capacity: no allocation per record once grown
+    // The window's line shows a few dozen characters; a long record's start is enough, and
+    // its copy stays small. Reuses its capacity: no allocation per record once grown.
+    lastRecord_.assign(record.substr(0, kShownRecordBytes));
     lastCharacters_ = charactersRead;
     pending_ = true;
 

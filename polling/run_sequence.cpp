@@ -20,6 +20,7 @@
 #include "polling/core/output_writer.h"
 #include "polling/core/run_journal.h"
 #include "polling/core/stamped_output_name.h"
+#include "polling/core/work_file_reader.h"
 #include "polling/core/workbook_writer.h"
 #include "polling/record_follower.h"
 #include "uikit/code_page_text.h"
@@ -575,9 +576,13 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     view_.showProgress(0, byteCount);
     if (!processEvents()) return Ending::Cancelled;
 
+    // Opened once for the records and the trailer. An open that fails fails every record, as
+    // appending them one by one would.
+    AppendFile output;
+    output.open(outputPath_);
     RecordFollower follower(view_, options_.clock, options_.timings, byteCount, stop_);
     const WriteRecordsResult result =
-        WriteRecords(paths_.WorkPath, outputPath_, layout, &follower, resume ? resume->recordsWritten : 0);
+        WriteRecords(paths_.WorkPath, output, layout, &follower, resume ? resume->recordsWritten : 0);
     if (result.stopped || stop_) return Ending::Cancelled;
     if (!result.workFileOpened) {
         tell("Unable to read the work file " + paths_.WorkPath + "; nothing was converted" + keptText,
@@ -594,9 +599,26 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
              kWriterTitle);
         return Ending::RecordsNotWritten;
     }
+    const std::string written = std::to_string((resume ? resume->recordsWritten : 0) + result.recordsWritten);
+    if (result.readFailed) {
+        tell("Reading the work file " + paths_.WorkPath + " failed after " + written +
+                 " records, which were written to the output file " + outputPath_ + "; the rest were not" +
+                 keptText,
+             kWriterTitle);
+        return Ending::WorkFileUnreadable;
+    }
+    if (result.overlongLine > 0) {
+        tell("Line " + std::to_string(result.overlongLine) + " of the work file " + paths_.WorkPath +
+                 " is longer than " + std::to_string(kLongestLine) +
+                 " bytes, far longer than any record: the data looks damaged (a transfer cut short?). The " +
+                 written + " records before it were written to the output file " + outputPath_ +
+                 ". Check that line; the data is kept in the work file " + paths_.WorkPath +
+                 NextStartOffers(),
+             kWriterTitle);
+        return Ending::LineTooLong;
+    }
 
-    const WriteStatus status =
-        WriteFileTrailer(outputPath_, settings, resume ? resume->trailerLinesWritten : 0);
+    const WriteStatus status = WriteFileTrailer(output, settings, resume ? resume->trailerLinesWritten : 0);
     if (std::optional<Ending> refused = tellRefusal(status, keptText)) return refused;
     if (status == WriteStatus::Failed) {
         tell("Unable to write the end of the output file " + outputPath_ + keptText, kWriterTitle);
@@ -604,7 +626,8 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     }
     // On the disk before the work file and the journal go: until then they are the only copy
     // of what a power cut could take from the output.
-    const WriteStatus flushed = FlushFile(outputPath_);
+    WriteStatus flushed = output.flush();
+    if (const WriteStatus closed = output.close(); flushed == WriteStatus::Ok) flushed = closed;
     if (std::optional<Ending> refused = tellRefusal(flushed, keptText)) return refused;
     const std::string name = FileNamePart(outputPath_);
     if (flushed == WriteStatus::Failed || (creates && !FlushFolder(FolderOf(outputPath_, name)))) {

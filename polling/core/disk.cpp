@@ -1,5 +1,6 @@
 #include "polling/core/disk.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <thread>
@@ -130,24 +131,13 @@ bool RemoveName(const std::string& path, std::error_code& error) {
     return true;
 }
 
-WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode, bool flush) {
-    // The system would stop the name at the NUL byte and write to another file.
-    if (path.find('\0') != std::string::npos) return WriteStatus::Failed;
-    int descriptor;
-    do {
-        descriptor = disk_platform::OpenForWriting(path, mode);
-    } while (descriptor < 0 && errno == EINTR);
-    if (descriptor < 0) {
-        const WriteStatus status = ClassifyLastFileError();
-        return status != WriteStatus::Failed && disk_platform::IsFolder(path) ? WriteStatus::Failed : status;
-    }
-    disk_platform::Tell(DiskStep::Create, path);
-    if (mode == OpenMode::Create) disk_platform::Tell(DiskStep::Truncate, path);
+namespace {
 
+// Writes all of `bytes` at the end of the open file; a write cut short is taken back.
+WriteStatus WriteAll(const std::string& path, int descriptor, std::string_view bytes) {
     const std::size_t total = bytes.size();
     const auto giveUp = [&](WriteStatus status) {
         if (bytes.size() != total) TakeBackPartialWrite(path, descriptor, total - bytes.size());
-        disk_platform::CloseDescriptor(descriptor);
         return status;
     };
     while (!bytes.empty()) {
@@ -161,25 +151,91 @@ WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode
         disk_platform::Tell(DiskStep::Write, path, {}, bytes.substr(0, static_cast<std::size_t>(written)));
         bytes.remove_prefix(static_cast<std::size_t>(written));
     }
-    if (flush && disk_platform::FlushesOn()) {
-        if (!disk_platform::SyncDescriptor(descriptor)) {
-            const WriteStatus status = ClassifyLastFileError();
-            disk_platform::CloseDescriptor(descriptor);
-            return status;
-        }
-        disk_platform::Tell(DiskStep::Flush, path);
-    }
-    // A failed close can mean the data never reached the file (network drives, quotas).
-    // EINTR is the exception: the descriptor is released and the data already handed over.
+    return WriteStatus::Ok;
+}
+
+WriteStatus Sync(const std::string& path, int descriptor) {
+    if (!disk_platform::FlushesOn()) return WriteStatus::Ok;
+    if (!disk_platform::SyncDescriptor(descriptor)) return ClassifyLastFileError();
+    disk_platform::Tell(DiskStep::Flush, path);
+    return WriteStatus::Ok;
+}
+
+// EINTR is no failure: the descriptor is released and the data already handed over.
+WriteStatus Close(int descriptor) {
     if (disk_platform::CloseDescriptor(descriptor) != 0 && errno != EINTR) return ClassifyLastFileError();
     return WriteStatus::Ok;
+}
+
+// Why an open for writing failed. A folder refuses it with "access denied" on Windows, which
+// must not read as a busy file.
+WriteStatus OpenFailure(const std::string& path) {
+    const WriteStatus status = ClassifyLastFileError();
+    return status != WriteStatus::Failed && disk_platform::IsFolder(path) ? WriteStatus::Failed : status;
+}
+
+}  // namespace
+
+WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode, bool flush) {
+    // The system would stop the name at the NUL byte and write to another file.
+    if (path.find('\0') != std::string::npos) return WriteStatus::Failed;
+    int descriptor;
+    do {
+        descriptor = disk_platform::OpenForWriting(path, mode);
+    } while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) return OpenFailure(path);
+    disk_platform::Tell(DiskStep::Create, path);
+    if (mode == OpenMode::Create) disk_platform::Tell(DiskStep::Truncate, path);
+
+    WriteStatus status = WriteAll(path, descriptor, bytes);
+    if (status == WriteStatus::Ok && flush) status = Sync(path, descriptor);
+    if (status != WriteStatus::Ok) {
+        disk_platform::CloseDescriptor(descriptor);
+        return status;
+    }
+    return Close(descriptor);
+}
+
+AppendFile::~AppendFile() {
+    if (descriptor_ >= 0) disk_platform::CloseDescriptor(descriptor_);
+}
+
+WriteStatus AppendFile::open(const std::string& path) {
+    if (descriptor_ >= 0) close();
+    path_ = path;
+    openStatus_ = WriteStatus::Failed;
+    if (path.empty() || path.find('\0') != std::string::npos) return openStatus_;
+    do {
+        descriptor_ = disk_platform::OpenForAppending(path);
+    } while (descriptor_ < 0 && errno == EINTR);
+    if (descriptor_ < 0) return openStatus_ = OpenFailure(path);
+    disk_platform::Tell(DiskStep::Create, path);
+    return openStatus_ = WriteStatus::Ok;
+}
+
+WriteStatus AppendFile::append(std::string_view bytes) {
+    if (descriptor_ < 0) return openStatus_;
+    return WriteAll(path_, descriptor_, bytes);
+}
+
+WriteStatus AppendFile::flush() {
+    if (descriptor_ < 0) return openStatus_;
+    return Sync(path_, descriptor_);
+}
+
+WriteStatus AppendFile::close() {
+    if (descriptor_ < 0) return openStatus_;
+    const int descriptor = descriptor_;
+    descriptor_ = -1;
+    openStatus_ = WriteStatus::Failed;  // appending after the close is a fault of the caller
+    return Close(descriptor);
 }
 
 WriteStatus ClassifyFileError(int errorNumber) {
     return errorNumber == EACCES || errorNumber == EPERM ? WriteStatus::Busy : WriteStatus::Failed;
 }
 
-DiskReader::DiskReader(const std::string& path, Links links) {
+DiskReader::DiskReader(const std::string& path, Links links) : path_(path) {
     std::error_code error;
     file_ = OpenRegularFile(path, FileAccess::Read, links, error);
     // The callers buffer; a second buffer in stdio would only copy twice.
@@ -191,15 +247,28 @@ DiskReader::~DiskReader() {
 }
 
 bool DiskReader::skip(std::uint64_t bytes) {
-    return file_ && disk_platform::Skip(file_, bytes);
+    if (!file_ || !disk_platform::Skip(file_, bytes)) return false;
+    offset_ += bytes;
+    return true;
 }
 
 std::size_t DiskReader::read(char* buffer, std::size_t size) {
-    return file_ ? std::fread(buffer, 1, size, file_) : 0;
+    if (!file_) return 0;
+    if (const std::optional<std::uint64_t> failsFrom =
+            watcher ? watcher->readsFailFrom(path_) : std::nullopt) {
+        if (offset_ >= *failsFrom) {
+            failedOnPurpose_ = true;
+            return 0;
+        }
+        size = static_cast<std::size_t>(std::min<std::uint64_t>(size, *failsFrom - offset_));
+    }
+    const std::size_t got = std::fread(buffer, 1, size, file_);
+    offset_ += got;
+    return got;
 }
 
 bool DiskReader::failed() const {
-    return !file_ || std::ferror(file_) != 0;
+    return !file_ || std::ferror(file_) != 0 || failedOnPurpose_;
 }
 
 }  // namespace tallivo

@@ -54,6 +54,11 @@ class DiskWatcher {
     virtual ~DiskWatcher() = default;
     virtual void changed(const DiskChange& change) = 0;
     virtual bool flushes() const { return true; }
+    // Reads of the file fail from this many bytes on, as after a network share dropped or at a
+    // bad sector; nothing: they do not.
+    virtual std::optional<std::uint64_t> readsFailFrom(const std::string& /*path*/) const {
+        return std::nullopt;
+    }
 };
 
 // One watcher at a time; nullptr for none.
@@ -112,8 +117,9 @@ bool CreateMarkerFile(const std::string& path, std::error_code& error);
 std::optional<std::uintmax_t> RegularFileSize(const std::string& path, std::error_code& error,
                                               Links links = Links::Refuse);
 
-// Opens `path`, writes all of `bytes` and closes it again, checking every step: a record
-// counts as written only when the close succeeded too. `flush`: on the disk before the close.
+// Opens `path`, writes all of `bytes` and closes it again, checking every step: the bytes
+// count as written only when the close succeeded too. `flush`: on the disk before the close.
+// For files written whole; a file that grows piece by piece is an AppendFile.
 WriteStatus WriteBytes(const std::string& path, std::string_view bytes, OpenMode mode, bool flush = false);
 
 // Cuts the file (the user's output, links followed) to `size` bytes.
@@ -153,6 +159,36 @@ WriteStatus ClassifyFileError(int errorNumber);
 // system error behind it).
 WriteStatus ClassifyLastFileError();
 
+// A file opened once for all the appends of one piece of work (a delivery's records and
+// trailer): an on-access scanner scans a file whole at every open and close, so a file opened
+// per record costs the square of its size. Each append is handed to the system at once and
+// nothing is held back here, so a killed program leaves every append so far in the file.
+// Links are followed: this is the user's own choice of file. While it is open other programs
+// may read the file (an import program following it) but neither write nor delete it.
+class AppendFile {
+  public:
+    AppendFile() = default;
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    // Creates the file when missing; waits out a brief hold as the one-shot calls do.
+    WriteStatus open(const std::string& path);
+    bool isOpen() const { return descriptor_ >= 0; }
+    // All of the bytes or, when the file cannot take them all (disk full), none: a part
+    // written is cut off again. Not open: why the open failed.
+    WriteStatus append(std::string_view bytes);
+    // What was appended, on the disk.
+    WriteStatus flush();
+    // A failed close can mean the data never reached the file (network drives, quotas).
+    WriteStatus close();
+
+  private:
+    std::string path_;
+    int descriptor_ = -1;
+    WriteStatus openStatus_ = WriteStatus::Failed;
+};
+
 // Streams a regular file's bytes; the one way the core reads a file.
 class DiskReader {
   public:
@@ -169,6 +205,9 @@ class DiskReader {
 
   private:
     std::FILE* file_ = nullptr;
+    std::string path_;
+    std::uint64_t offset_ = 0;
+    bool failedOnPurpose_ = false;  // a read the watcher made fail
 };
 
 }  // namespace tallivo

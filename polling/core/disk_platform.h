@@ -32,6 +32,9 @@ const char* StdioMode(FileAccess access);
 
 // A descriptor opened for writing, or -1 with errno set.
 int OpenForWriting(const std::string& path, OpenMode mode);
+// A descriptor that writes at the end of the file, created when missing, others only
+// reading it meanwhile; or -1 with errno set.
+int OpenForAppending(const std::string& path);
 // Bytes written, or -1 with errno set.
 long long WriteSome(int descriptor, const char* bytes, std::size_t size);
 // Cuts the file back by `bytes` from its end; the size it now has, or -1.

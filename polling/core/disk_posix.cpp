@@ -65,6 +65,11 @@ int OpenForWriting(const std::string& path, OpenMode mode) {
     return ::open(path.c_str(), flags, 0666);
 }
 
+int OpenForAppending(const std::string& path) {
+    // O_APPEND: every write lands at the end, whatever else happened to the file meanwhile.
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0666);
+}
+
 long long WriteSome(int descriptor, const char* bytes, std::size_t size) {
     return static_cast<long long>(::write(descriptor, bytes, size));
 }

@@ -89,13 +89,19 @@ auto WhileHeld(const std::string& path, Call call, Failed failed) {
     }
 }
 
-HANDLE CreateWhileHeld(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
+HANDLE CreateWhileHeld(const std::string& path, DWORD access, DWORD disposition, DWORD flags,
+                       DWORD share = kShareAll) {
     return WhileHeld(
         path,
-        [&] {
-            return CreateFileW(Name(path).c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
-        },
+        [&] { return CreateFileW(Name(path).c_str(), access, share, nullptr, disposition, flags, nullptr); },
         [](HANDLE handle) { return handle == INVALID_HANDLE_VALUE; });
+}
+
+// A system error as the C runtime's own, so that ClassifyLastFileError reads it as after a
+// runtime call.
+void SetRuntimeError(DWORD code) {
+    _doserrno = code;
+    errno = Classify(code) != WriteStatus::Failed ? EACCES : EIO;
 }
 
 bool NotDone(BOOL done) {
@@ -191,6 +197,19 @@ int OpenForWriting(const std::string& path, OpenMode mode) {
         [](int descriptor) { return descriptor < 0; });
 }
 
+int OpenForAppending(const std::string& path) {
+    // Readers are welcome (an import program following the file); another writer or a
+    // deletion while records go in is not. The runtime's append flag writes at the end.
+    HANDLE handle = CreateWhileHeld(path, GENERIC_WRITE, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ);
+    if (handle == INVALID_HANDLE_VALUE) {
+        SetRuntimeError(GetLastError());
+        return -1;
+    }
+    const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_APPEND | _O_BINARY);
+    if (descriptor < 0) CloseHandle(handle);
+    return descriptor;
+}
+
 long long WriteSome(int descriptor, const char* bytes, std::size_t size) {
     return _write(descriptor, bytes, static_cast<unsigned int>(size));
 }
@@ -208,10 +227,7 @@ bool SyncDescriptor(int descriptor) {
     if (WhileHeld(
             std::string(), [&] { return FlushFileBuffers(handle); }, NotDone))
         return true;
-    // ClassifyLastFileError reads both, as after a C runtime call.
-    const DWORD code = GetLastError();
-    _doserrno = code;
-    errno = Classify(code) != WriteStatus::Failed ? EACCES : EIO;
+    SetRuntimeError(GetLastError());
     return false;
 }
 

@@ -108,6 +108,7 @@ std::optional<ResumePoint> FindResumePoint(const RunJournal& journal, const std:
         if (match != LineMatch::Whole) return finish(match);
         ++point.recordsWritten;
     }
+    if (reader.readFailed()) return std::nullopt;  // how far the run got cannot be told
     for (const FramingLine* trailerLine : {&trailer.terminator, &trailer.endOfFileMessage}) {
         if (!trailerLine->present) continue;
         const LineMatch match = written.next(trailerLine->bytes);

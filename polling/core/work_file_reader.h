@@ -8,9 +8,15 @@
 
 namespace tallivo {
 
+// No terminal delivers a line anywhere near this long (a record's fields are short); a longer
+// one is a damaged delivery, such as a broken transfer with no line end at all. Held whole it
+// would take memory without bound.
+inline constexpr std::size_t kLongestLine = 1 << 20;
+
 // Streams the lines of the work file as bytes. CR LF, a lone LF and a lone CR each end a
 // line; a last line without a line end is still a line; any byte, NUL included, passes
-// through. Memory does not grow with the file.
+// through. Memory grows neither with the file nor with its lines: a line longer than
+// kLongestLine comes cut to that length, and lineCut() tells.
 class WorkFileReader {
   public:
     explicit WorkFileReader(const std::string& path);
@@ -19,12 +25,19 @@ class WorkFileReader {
     WorkFileReader& operator=(const WorkFileReader&) = delete;
 
     bool isOpen() const;
-    // The next line without its line end; false at the end of the file.
+    // The next line without its line end; false at the end of the file, and after a read
+    // error (readFailed()), which never hands out the part of a line read before it.
     bool nextLine(std::string& line);
+    // The last line was longer than kLongestLine; the rest of it was passed over.
+    bool lineCut() const { return lineCut_; }
+    // A read failed (a network share that dropped, a lock, a bad sector): the lines so far
+    // are not all there is.
+    bool readFailed() const { return readFailed_; }
 
-    // Bytes read from the file per refill; tests use a small one to reach its edges.
+    // Bytes read from the file per refill, and the longest line; tests use small ones to reach
+    // their edges.
     static constexpr std::size_t kDefaultBufferSize = 256 * 1024;
-    WorkFileReader(const std::string& path, std::size_t bufferSize);
+    WorkFileReader(const std::string& path, std::size_t bufferSize, std::size_t longestLine = kLongestLine);
 
   private:
     bool refill();
@@ -32,6 +45,9 @@ class WorkFileReader {
     DiskReader file_;
     std::unique_ptr<char[]> buffer_;
     std::size_t bufferSize_ = 0;
+    std::size_t longestLine_ = kLongestLine;
+    bool lineCut_ = false;
+    bool readFailed_ = false;
     std::size_t position_ = 0;
     std::size_t end_ = 0;
     bool endOfFile_ = false;

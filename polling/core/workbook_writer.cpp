@@ -79,6 +79,12 @@ bool ForEachRecord(const WorkbookJob& job, WorkbookResult& result, Use use) {
             return false;
         }
     }
+    // Rows from part of the data would disagree with the output file and with each other.
+    if (reader.readFailed()) {
+        result.status = WriteStatus::Failed;
+        result.reason = "the work file could not be read to its end";
+        return false;
+    }
     return true;
 }
 
@@ -260,7 +266,8 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
             return true;
         });
         // A sheet that could not be added has its error kept below.
-        if (!read && (!result.workFileOpened || result.stopped)) return false;
+        if (!read && (!result.workFileOpened || result.stopped || result.status != WriteStatus::Ok))
+            return false;
         records.finish();
         error = records.error();
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/delivery_options.h"
+#include "polling/core/disk.h"
 #include "polling/core/run_journal.h"
 #include "run_test_fixture.h"
 #include "support/ordinary_account.h"
@@ -111,6 +112,59 @@ TEST_F(RunTest, ConvertsTheDeliveredFileAndDeletesTheWorkFile) {
         EXPECT_EQ(LabelText(window, "Label4"), QString::number(kThreeLines.size()));
         EXPECT_EQ(LabelText(window, "Label5"), "no separators here");
         EXPECT_EQ(LabelText(window, "Label6"), "Done...   Quit...");
+    }
+}
+
+// An on-access scanner scans a file whole at every open and close: the output file is
+// opened the same few times for a small delivery and a large one, never once per record.
+TEST_F(RunTest, OutputFileIsOpenedTheSameFewTimesWhateverTheDeliverysSize) {
+    struct OpensOfTheOutput : DiskWatcher {
+        void changed(const DiskChange& change) override {
+            const std::string name = std::filesystem::path(change.path).filename().string();
+            if (change.step == DiskStep::Create && name.starts_with("OUTPUT")) ++opens;
+        }
+        int opens = 0;
+    };
+    struct Row {
+        const char* name;
+        const char* existingFilePolicy;
+        bool newFileEachDelivery;
+    };
+    const std::vector<Row> rows{
+        {"overwrite", "0", false},
+        {"append to an existing file", "2", false},
+        {"a new file each delivery", "0", true},
+    };
+    for (const Row& row : rows) {
+        std::vector<int> opens;
+        for (const int records : {1000, 10000}) {
+            SCOPED_TRACE(std::string(row.name) + ", " + std::to_string(records) + " records");
+            const std::filesystem::path dir = folder / (std::string(row.name) + std::to_string(records));
+            std::filesystem::create_directory(dir);
+            Settings settings = TestSettings(dir.string());
+            settings.ExistingFilePolicy = row.existingFilePolicy;
+            WriteConfig(dir, settings);
+            ASSERT_EQ(
+                WriteDeliveryOptions(dir / kDeliveryOptionsFileName, {false, row.newFileEachDelivery, false}),
+                WriteOutcome::Written);
+            if (row.existingFilePolicy == std::string("2")) WriteFile(dir / "OUTPUT.TXT", "old\r\n");
+            std::string data;
+            for (int i = 0; i < records; ++i)
+                data += std::to_string(1000000 + i) + ";1;A;B;01/02/2003;10:20\r\n";
+            RunOptions options = FastOptions();
+            options.configPlaces = std::vector<std::filesystem::path>{dir / "orvwizard.cfg"};
+            OpensOfTheOutput watcher;
+            ScaricoS window(options);
+            const std::optional<Ending> ending = RunToEnd(window, [&] {
+                WatchDisk(&watcher);
+                Deliver(dir, data);
+            });
+            WatchDisk(nullptr);
+            EXPECT_EQ(ending, Ending::Done);
+            opens.push_back(watcher.opens);
+        }
+        EXPECT_EQ(opens[0], opens[1]) << row.name;
+        EXPECT_LE(opens[1], 2) << row.name << ": the header's create and one open for the records";
     }
 }
 

@@ -65,20 +65,51 @@ TEST(WorkFileReaderTest, CrLfSplitAcrossTheDefaultBuffer) {
     EXPECT_EQ(ReadAll(path, WorkFileReader::kDefaultBufferSize), (std::vector<std::string>{first, "next"}));
 }
 
-TEST(WorkFileReaderTest, ReadsAMegabyteLineWhole) {
-    TempFolder folder;
-    const std::string path = folder.file("~~dati.txt");
+// A line past the limit comes cut to it and is told apart; the rest of it is passed over,
+// never held, and the next line is whole again.
+TEST(WorkFileReaderTest, LinesPastTheLimitComeCut) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::size_t longestLine;
+        std::vector<std::string> expected;
+        std::vector<bool> cut;
+    };
     std::string big(5 * 1024 * 1024, 'a');
     for (std::size_t i = 0; i < big.size(); i += 997) big[i] = static_cast<char>(i % 256 == 10 ? 0 : 200);
     for (char& c : big) {
         if (c == '\r' || c == '\n') c = 'b';
     }
-    WriteFile(path, "first\r\n" + big + "\r\nlast");
-    const std::vector<std::string> lines = ReadAll(path, WorkFileReader::kDefaultBufferSize);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "first");
-    EXPECT_TRUE(lines[1] == big);
-    EXPECT_EQ(lines[2], "last");
+    const Case cases[] = {
+        {"at the limit", "12345678\r\nx", 8, {"12345678", "x"}, {false, false}},
+        {"one past it", "123456789\r\nx", 8, {"12345678", "x"}, {true, false}},
+        {"CR LF after a cut", "1234567890\r\n\r\nx", 8, {"12345678", "", "x"}, {true, false, false}},
+        {"last line, no line end", "x\n1234567890", 8, {"x", "12345678"}, {false, true}},
+        {"five megabytes",
+         "first\r\n" + big + "\r\nlast",
+         kLongestLine,
+         {"first", big.substr(0, kLongestLine), "last"},
+         {false, true, false}},
+    };
+    TempFolder folder;
+    const std::string path = folder.file("~~dati.txt");
+    for (const Case& c : cases) {
+        WriteFile(path, c.content);
+        for (std::size_t bufferSize : {1, 3, 8, 9, 65536}) {
+            if (c.longestLine == kLongestLine && bufferSize < 65536) continue;
+            SCOPED_TRACE(std::string(c.name) + ", buffer " + std::to_string(bufferSize));
+            WorkFileReader reader(path, bufferSize, c.longestLine);
+            std::vector<std::string> lines;
+            std::vector<bool> cut;
+            for (std::string line; reader.nextLine(line);) {
+                lines.push_back(line);
+                cut.push_back(reader.lineCut());
+            }
+            EXPECT_TRUE(lines == c.expected);
+            EXPECT_EQ(cut, c.cut);
+            EXPECT_FALSE(reader.readFailed());
+        }
+    }
 }
 
 TEST(WorkFileReaderTest, MissingFileIsNotOpen) {

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "polling/core/disk.h"
 #include "polling/ending.h"
 #include "polling/scarico_s.h"
 #include "polling_test_support.h"
@@ -30,6 +31,21 @@ namespace {
 using namespace std::chrono_literals;
 
 constexpr const char* kChildFolderVariable = "TALLIVO_RELIABILITY_RUN_FOLDER";
+constexpr const char* kReadsFailVariable = "TALLIVO_WORK_FILE_READS_FAIL_FROM";
+
+// Reads of the work file fail from a byte on, as when a network share drops.
+class FailingWorkFileReads : public DiskWatcher {
+  public:
+    explicit FailingWorkFileReads(std::uint64_t from) : from_(from) {}
+    void changed(const DiskChange&) override {}
+    std::optional<std::uint64_t> readsFailFrom(const std::string& path) const override {
+        if (std::filesystem::path(path).filename() == "~~dati.txt") return from_;
+        return std::nullopt;
+    }
+
+  private:
+    std::uint64_t from_;
+};
 constexpr const char* kChildTest = "WriteFailureChild.RunInFolder";
 
 Settings LimitedSettings(const std::filesystem::path& folder) {
@@ -48,6 +64,11 @@ void RunInFolder(const std::filesystem::path& folder) {
     options.configPlaces = std::vector<std::filesystem::path>{folder / "orvwizard.cfg"};
     options.timings.start = options.timings.poll = options.timings.shortWait = 5ms;
     options.timings.doneWait = options.timings.noDataWait = 5ms;
+    std::optional<FailingWorkFileReads> failingReads;
+    if (const char* from = std::getenv(kReadsFailVariable)) {
+        failingReads.emplace(std::stoull(from));
+        WatchDisk(&*failingReads);
+    }
     ScaricoS window(options);
     QEventLoop loop;
     QObject::connect(&window, &ScaricoS::ended, &loop, [&loop] { loop.quit(); });
@@ -67,6 +88,7 @@ void RunInFolder(const std::filesystem::path& folder) {
     report += "\n";
     for (const MessageBox::Shown& shown : MessageBox::shown())
         report += shown.title.toStdString() + "\t" + shown.text.toStdString() + "\n";
+    WatchDisk(nullptr);
     std::fwrite(report.data(), 1, report.size(), stdout);
     std::fflush(stdout);
 }
@@ -95,11 +117,13 @@ struct ChildReport {
     std::vector<std::pair<std::string, std::string>> messages;  // title, text
 };
 
-ChildReport RunUnderLimit(const std::filesystem::path& folder, std::optional<std::uint64_t> limit) {
+ChildReport RunUnderLimit(const std::filesystem::path& folder, std::optional<std::uint64_t> limit,
+                          std::optional<std::uint64_t> readsFailFrom = std::nullopt) {
     ChildSetup setup;
     setup.workingDirectory = folder;
     setup.arguments = {std::string("--gtest_filter=") + kChildTest};
     setup.environment = {{kChildFolderVariable, folder.string()}, {"QT_QPA_PLATFORM", "offscreen"}};
+    if (readsFailFrom) setup.environment.emplace_back(kReadsFailVariable, std::to_string(*readsFailFrom));
     setup.fileSizeLimit = limit;
     setup.captureOutput = true;
     const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
@@ -148,15 +172,18 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
 
     struct Row {
         const char* name;
-        std::uint64_t limit;
+        std::optional<std::uint64_t> limit;
         const char* ending;
         bool spreadsheet = false;
+        std::optional<std::uint64_t> workFileReadsFailFrom = std::nullopt;
     };
     const std::vector<Row> rows{
         {"not even the header", 0, "OutputFailed"},
         {"full after 64 KiB", 64 * 1024, "RecordsNotWritten"},
         {"every record, but not the end of the file", fullOutput.size(), "OutputFailed"},
         {"the whole output file, but not its workbook", fullOutput.size() + 7, "OutputFailed", true},
+        // Mid-line: the part of a line read before the failure must not become a record.
+        {"the work file unreadable after 64 KiB", std::nullopt, "WorkFileUnreadable", false, 64 * 1024 + 5},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -167,7 +194,7 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
             WriteFile(folder / "orvwizard.opt", "StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n");
         WriteFile(folder / "delivery.bin", data);
 
-        const ChildReport report = RunUnderLimit(folder.path(), row.limit);
+        const ChildReport report = RunUnderLimit(folder.path(), row.limit, row.workFileReadsFailFrom);
         EXPECT_EQ(report.ending, row.ending);
         ASSERT_EQ(report.messages.size(), 1u) << "the user must be told once";
         const auto& [title, text] = report.messages[0];
@@ -180,7 +207,10 @@ TEST(WriteFailure, OutputFileThatCannotGrowKeepsTheWorkFileAndTellsTheUser) {
 
         EXPECT_TRUE(ReadFile(folder / "~~dati.txt") == data) << "the work file must be kept whole";
         const std::string output = ReadFile(folder / "OUTPUT.TXT");
-        EXPECT_LE(output.size(), row.limit);
+        EXPECT_LE(output.size(), row.limit.value_or(row.workFileReadsFailFrom.value_or(0) * 2));
+        if (row.workFileReadsFailFrom) {
+            EXPECT_GT(output.size(), *row.workFileReadsFailFrom / 2) << "the records read were written";
+        }
         // Whole records only, in order: no half record where the file filled up.
         EXPECT_TRUE((fullOutput + "<EOT>\r\n").compare(0, output.size(), output) == 0)
             << "the output is not a prefix of the full output";
