@@ -39,6 +39,15 @@ std::string NextStartOffers() {
     return "; the next start will offer to finish converting it.";
 }
 
+// Only what shapes the output's bytes is needed to finish it. The rest, unused here and
+// hand-edited at times into values the journal cannot hold, must not keep it unwritten.
+Settings JournalSettings(Settings settings) {
+    for (std::string Settings::*unused :
+         {&Settings::ComPort, &Settings::BaudRate, &Settings::DeleteMemoryOnExit, &Settings::SplashScreen})
+        settings.*unused = "";
+    return settings;
+}
+
 void RemoveIfPresent(const std::string& path) {
     std::error_code ignored;
     if (!path.empty()) RemoveFile(path, ignored);
@@ -112,9 +121,10 @@ std::optional<Ending> RunSequence::startUp() {
 }
 
 std::optional<Ending> RunSequence::awaitDelivery() {
-    // A new file each time replaces and appends to nothing, so there is nothing to ask.
+    // A new file each time replaces and appends to nothing, so there is nothing to ask. Whether
+    // an appended file exists is decided when the delivery is taken over.
+    outputExisted_ = false;
     if (!deliveryOptions_.newFileEachDelivery) {
-        if (settings_.ExistingFilePolicy == "2") outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
         if (settings_.ExistingFilePolicy == "1") {
             outputExisted_ = ProbeFile(paths_.OutputPath, Links::Follow);
             if (outputExisted_ &&
@@ -141,6 +151,20 @@ std::optional<Ending> RunSequence::awaitDelivery() {
         }
     }
     view_.showWaiting();
+    return std::nullopt;
+}
+
+// The output file may have come or gone while the run waited (an import program moves it
+// away): whether it exists is decided again as the delivery is taken over.
+std::optional<Ending> RunSequence::decideExistingFile() {
+    const bool exists = ProbeFile(paths_.OutputPath, Links::Follow);
+    if (settings_.ExistingFilePolicy == "1" && exists && !outputExisted_) {
+        if (!MessageBox::askYesNo(view_.dialogParent(), "File exists! Overwrite ?", "Ravlet")) {
+            tell("The data is kept in the work file " + paths_.WorkPath + NextStartOffers(), kWriterTitle);
+            return Ending::OverwriteRefused;
+        }
+    }
+    outputExisted_ = exists;
     return std::nullopt;
 }
 
@@ -277,7 +301,7 @@ bool RunSequence::markWorkFileConverted(std::uint64_t byteCount) {
     RunJournal journal;
     journal.outputPath = outputPath_;
     journal.workFileSize = byteCount;
-    journal.settings = settings_;
+    journal.settings = JournalSettings(settings_);
     journal.workbookPath = workbookPath_;
     journal.complete = true;
     return WriteJournal(JournalPath(paths_.WorkPath), journal);
@@ -460,6 +484,9 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
     }
     outputPath_ = *outputPath;
     if (resume) chooseOutputPath(takenOver);  // the stamp only
+    if (!resume && !deliveryOptions_.newFileEachDelivery) {
+        if (std::optional<Ending> refused = decideExistingFile()) return *refused;
+    }
     workbookPath_.clear();
     if (deliveryOptions_.spreadsheet) {
         // The one an interrupted run of this delivery had named: never a second.
@@ -499,25 +526,23 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
     return Ending::Done;
 }
 
-void RunSequence::writeJournal(std::uint64_t byteCount) {
+bool RunSequence::writeJournal(std::uint64_t byteCount) {
     RunJournal journal;
     journal.outputPath = outputPath_;
     journal.outputCreated = !(settings_.ExistingFilePolicy == "2" && outputExisted_);
     journal.workFileSize = byteCount;
-    journal.settings = settings_;
+    journal.settings = JournalSettings(settings_);
     journal.workbookPath = workbookPath_;
     const std::string path = JournalPath(paths_.WorkPath);
     if (!journal.outputCreated) {
         std::error_code error;
         journal.runStart = RegularFileSize(outputPath_, error, Links::Follow).value_or(0);
-        // Without its start the journal could only mislead; the run goes on without one.
         if (error) {
-            RemoveIfPresent(path);
-            return;
+            RemoveIfPresent(path);  // an older one would describe another run
+            return false;
         }
     }
-    // Without a journal nothing is lost: the next start offers only a full conversion.
-    WriteJournal(path, journal);
+    return WriteJournal(path, journal);
 }
 
 // Busy: another program holds the output file. Not allowed: the folder or the file refuses
@@ -556,8 +581,15 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
                  kWriterTitle);
             return Ending::OutputFailed;
         }
-    } else {
-        writeJournal(byteCount);
+    } else if (!writeJournal(byteCount)) {
+        // Without it a failure later on could not tell which records are in the output, and
+        // converting the rest again would double those already appended.
+        tell("Unable to write the journal " + JournalPath(paths_.WorkPath) +
+                 ", which lets an interrupted conversion be finished without doubling records, so nothing "
+                 "was converted" +
+                 keptText,
+             kWriterTitle);
+        return Ending::OutputFailed;
     }
 
     const bool newFile = deliveryOptions_.newFileEachDelivery && !resume;

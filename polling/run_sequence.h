@@ -78,7 +78,11 @@ class RunSequence {
     Ending convertAndEnd(std::uint64_t byteCount, const ResumePoint* resume,
                          std::chrono::system_clock::time_point takenOver);
     std::optional<Ending> convertWorkFile(std::uint64_t byteCount, const ResumePoint* resume);
-    void writeJournal(std::uint64_t byteCount);
+    // False when it could not be written: the delivery must not start without it.
+    bool writeJournal(std::uint64_t byteCount);
+    // "File exists! Overwrite ?" for a file that appeared while the run waited; records
+    // whether appending goes on in an existing file.
+    std::optional<Ending> decideExistingFile();
     // The delivery's workbook, once its output file is complete; nothing when all went well.
     std::optional<Ending> writeWorkbook(const RecordLayout& layout);
     // Names the workbook in the journal before it is written, so that a start after an

@@ -47,8 +47,13 @@ std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths, 
         if (journal && (journal->outputPath == paths.OutputPath || itsOwnFile)) {
             delivery.resume = FindResumePoint(*journal, paths.WorkPath);
             if (delivery.resume) delivery.resumeOutputPath = journal->outputPath;
-            if (journal->workFileSize == delivery.bytes) delivery.workbookPath = journal->workbookPath;
         }
+        // The workbook the run named stays this delivery's only one, even when its text file
+        // has been moved away since (an import program took it).
+        const bool sameOutput = journal && (journal->outputPath == paths.OutputPath ||
+                                            IsStampedOutputPath(paths.OutputPath, journal->outputPath));
+        if (sameOutput && journal->workFileSize == delivery.bytes)
+            delivery.workbookPath = journal->workbookPath;
         return delivery;
     }
     if (PathExists(paths.DataPath) && !ProbeFile(paths.MarkerPath, Links::Refuse))

@@ -188,25 +188,43 @@ TEST_F(RunTest, EmptyDataFileEndsWithoutTouchingTheOutput) {
     EXPECT_EQ(LabelText(window, "Label6"), "No Data present exiting...");
 }
 
+// "File exists! Overwrite ?" before the wait, and again for a file that appeared during it:
+// whether the output exists is decided as the delivery is taken over.
 TEST_F(RunTest, OverwriteQuestion) {
+    enum class DuringTheWait { Nothing, OutputMovedAway, OutputAppears };
     struct Row {
+        const char* name;
+        const char* policy;
+        bool outputBefore;  // "old\r\n"
+        DuringTheWait during;
         MessageBox::Answer answer;
         Ending ending;
         bool markerCreated;
         std::string output;
     };
+    const std::string converted = kThreeRecords + "<EOT>\r\n";
     const std::vector<Row> rows{
-        {MessageBox::Answer::No, Ending::OverwriteRefused, false, "old\r\n"},
-        {MessageBox::Answer::Yes, Ending::Done, true, kThreeRecords + "<EOT>\r\n"},
+        {"No", "1", true, DuringTheWait::Nothing, MessageBox::Answer::No, Ending::OverwriteRefused, false,
+         "old\r\n"},
+        {"Yes", "1", true, DuringTheWait::Nothing, MessageBox::Answer::Yes, Ending::Done, true,
+         "HEAD\r\n" + converted},
+        {"a file appears during the wait, No", "1", false, DuringTheWait::OutputAppears,
+         MessageBox::Answer::No, Ending::OverwriteRefused, true, "new\r\n"},
+        {"appending, the file moved away during the wait: a new one with its header", "2", true,
+         DuringTheWait::OutputMovedAway, MessageBox::Answer::No, Ending::Done, true, "HEAD\r\n" + converted},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.answer == MessageBox::Answer::Yes ? "Yes" : "No");
+        SCOPED_TRACE(row.name);
         TempFolder rowFolder;
         Settings settings = TestSettings(rowFolder.path().string());
-        settings.ExistingFilePolicy = "1";
+        settings.ExistingFilePolicy = row.policy;
+        settings.FileHeaderMode = "2";
+        settings.FileHeaderValue = "HEAD";
         WriteConfig(rowFolder.path(), settings);
-        WriteFile(rowFolder / "OUTPUT.TXT", "old\r\n");
+        const std::filesystem::path output = rowFolder / "OUTPUT.TXT";
+        if (row.outputBefore) WriteFile(output, "old\r\n");
         MessageBox::reset();
+        MessageBox::setAutoAnswer(true, MessageBox::Answer::Ok);
         MessageBox::setNextAnswer(row.answer);
 
         RunOptions options = FastOptions();
@@ -215,16 +233,28 @@ TEST_F(RunTest, OverwriteQuestion) {
         bool markerSeen = false;
         const auto ending = RunToEnd(window, [&] {
             markerSeen = Exists(rowFolder / "~1~");
+            if (row.during == DuringTheWait::OutputMovedAway) std::filesystem::remove(output);
+            if (row.during == DuringTheWait::OutputAppears) WriteFile(output, "new\r\n");
             WriteFile(rowFolder / "~dati.txt", kThreeLines);
             std::filesystem::remove(rowFolder / "~1~");
         });
         EXPECT_EQ(ending, row.ending);
         EXPECT_EQ(markerSeen || Exists(rowFolder / "~1~"), row.markerCreated);
-        EXPECT_EQ(ReadFile(rowFolder / "OUTPUT.TXT"), row.output);
-        ASSERT_FALSE(MessageBox::shown().empty());
+        EXPECT_EQ(ReadFile(output), row.output);
+        const bool asked = std::string(row.policy) == "1";
+        ASSERT_EQ(MessageBox::shown().empty(), !asked);
+        if (!asked) continue;
         EXPECT_EQ(MessageBox::shown()[0].text, "File exists! Overwrite ?");
         EXPECT_EQ(MessageBox::shown()[0].title, "Ravlet");
         EXPECT_EQ(MessageBox::shown()[0].buttons, MessageBox::Buttons::YesNo);
+        if (row.during == DuringTheWait::OutputAppears) {
+            // Asked once the delivery was taken over: its data waits in the work file.
+            ASSERT_EQ(MessageBox::shown().size(), 2u);
+            EXPECT_EQ(
+                MessageBox::shown()[1].text.toStdString(),
+                "The data is kept in the work file " + (rowFolder / "~~dati.txt").string() + kNextStartKeeps);
+            EXPECT_EQ(ReadFile(rowFolder / "~~dati.txt"), kThreeLines);
+        }
     }
 }
 
@@ -435,6 +465,8 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
         std::string resultName = "OUTPUT.TXT";  // where `expectedOutput` is
         std::string shownOutput = "OUTPUT.TXT";
         const char* conversion = nullptr;
+        // The interrupted run had made the delivery's workbook, named in its journal.
+        bool workbook = false;
     };
     const std::string all = kThreeRecords + "<EOT>\r\n";
     const std::string begun = "OUTPUT_20261208-120000.TXT";  // by the interrupted run
@@ -547,6 +579,21 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
          "OUTPUT_20261208-134212.TXT",
          "OUTPUT.TXT",
          "Converting them now writes all 3 records to a new file, named as for a delivery."},
+        {"a new file each delivery, its file moved away after its workbook was made: no second workbook",
+         "0",
+         true,
+         std::nullopt,
+         true,
+         "not known",
+         {MessageBox::Answer::Yes},
+         Ending::Done,
+         allChanged,
+         true,
+         begun,
+         "OUTPUT_20261208-134212.TXT",
+         "OUTPUT.TXT",
+         "Converting them now writes all 3 records to a new file, named as for a delivery.",
+         true},
         {"a new file each delivery, a data file: all in a new file",
          "2",
          false,
@@ -578,14 +625,17 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
             journal.runStart = stampedFile ? 0 : old.size();
             journal.workFileSize = kThreeLines.size();
             journal.settings = settings;
+            if (row.workbook) journal.workbookPath = rowFolder.file("OUTPUT_20261208-120000.xlsx");
             ASSERT_TRUE(WriteJournal(rowFolder.file("~~dati.journal"), journal));
+            if (row.workbook) WriteFile(journal.workbookPath, "the delivery's workbook");
             // Changed in the wizard since: the rest is still written as that run wrote it.
             settings.BarcodeSeparator = "59";
             settings.EndOfFileMessage = "<END>";
         }
         WriteConfig(rowFolder.path(), settings);
-        ASSERT_EQ(WriteDeliveryOptions(rowFolder / kDeliveryOptionsFileName, {false, row.newFiles}),
-                  WriteOutcome::Written);
+        ASSERT_EQ(
+            WriteDeliveryOptions(rowFolder / kDeliveryOptionsFileName, {false, row.newFiles, row.workbook}),
+            WriteOutcome::Written);
         WriteFile(row.workFile ? work : (rowFolder / "~dati.txt").string(), kThreeLines);
         if (row.output) WriteFile(output, *row.output);
         MessageBox::reset();
@@ -608,6 +658,15 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
             EXPECT_EQ(ReadFile(output), *row.output) << "a file begun by another run is left as it was";
         }
         EXPECT_TRUE(KeptNames(rowFolder.path()).empty());
+        if (row.workbook) {
+            std::vector<std::string> workbooks;
+            for (const auto& entry : std::filesystem::directory_iterator(rowFolder.path())) {
+                const std::string name = entry.path().filename().string();
+                if (name.ends_with(".xlsx")) workbooks.push_back(name);
+            }
+            EXPECT_EQ(workbooks, std::vector<std::string>{"OUTPUT_20261208-120000.xlsx"})
+                << "one delivery, one workbook";
+        }
         const bool done = row.ending == Ending::Done;
         EXPECT_EQ(Exists(work), !done);
         EXPECT_EQ(Exists(rowFolder / "~~dati.journal"), !done && row.journal);
@@ -643,15 +702,40 @@ TEST_F(RunTest, UnfinishedDeliveryConvertedAfterYes) {
 }
 
 TEST_F(RunTest, OutputThatCannotBeCreatedKeepsTheWorkFile) {
-    Configure();
-    std::filesystem::create_directory(folder / "OUTPUT.TXT");  // opening it for writing fails, not as "busy"
-    ScaricoS window(FastOptions());
-    EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::OutputFailed);
+    struct Row {
+        const char* name;
+        const char* policy;
+        std::string inTheWay;  // a folder under this name, not empty
+        std::string message;   // before "The data is kept ..."
+    };
     const std::string work = (folder / "~~dati.txt").string();
-    ExpectOneMessage("Unable to create the output file " + (folder / "OUTPUT.TXT").string() +
-                         ". The data is kept in the work file " + work + kNextStartKeeps,
-                     "POLLING");
-    EXPECT_EQ(ReadFile(work), kThreeLines);
+    const std::vector<Row> rows{
+        // Opening it for writing fails, not as "busy".
+        {"the output file is a folder", "0", "OUTPUT.TXT",
+         "Unable to create the output file " + (folder / "OUTPUT.TXT").string() + ". "},
+        // Without a journal a later failure could not tell which records were appended.
+        {"appending, the journal cannot be written", "2", "~~dati.journal.new",
+         "Unable to write the journal " + (folder / "~~dati.journal").string() +
+             ", which lets an interrupted conversion be finished without doubling records, so nothing was "
+             "converted. "},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        MessageBox::clearShown();
+        Configure([&](Settings& settings) { settings.ExistingFilePolicy = row.policy; });
+        if (row.inTheWay != "OUTPUT.TXT") WriteFile(folder / "OUTPUT.TXT", "old\r\n");
+        std::filesystem::create_directories(folder / row.inTheWay / "inside");
+        ScaricoS window(FastOptions());
+        EXPECT_EQ(RunToEnd(window, [&] { Deliver(kThreeLines); }), Ending::OutputFailed);
+        ExpectOneMessage(row.message + "The data is kept in the work file " + work + kNextStartKeeps,
+                         "POLLING");
+        EXPECT_EQ(ReadFile(work), kThreeLines);
+        if (row.inTheWay != "OUTPUT.TXT") {
+            EXPECT_EQ(ReadFile(folder / "OUTPUT.TXT"), "old\r\n");
+        }
+        for (const auto& entry : std::filesystem::directory_iterator(folder.path()))
+            std::filesystem::remove_all(entry.path());
+    }
 }
 
 TEST_F(RunTest, RecordsThatCannotBeAppendedKeepTheWorkFile) {
