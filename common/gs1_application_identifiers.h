@@ -6,12 +6,12 @@
 
 namespace tallivo {
 
-// The application identifiers read in a GS1 element string: a subset of the GS1 General
-// Specifications' table, the ones a trade item or its label carries.
+// The application identifiers read in a GS1 element string: the part of GS1's table that a
+// trade item or its label carries.
 struct Gs1ApplicationIdentifier {
     std::string_view code;      // "01", "10", or the first three digits of "310n"
     char lastDigitUpTo = 0;     // '5' for 310n (3100 to 3105): the fourth digit places the decimal point
-    bool fixedLength = false;   // no group separator needed after it
+    bool fixedLength = false;   // the value has exactly maxLength characters
     std::size_t maxLength = 0;  // the value's length when fixed
     bool digitsOnly = false;    // otherwise the 82 characters GS1 allows
     bool yymmdd = false;        // a date; day 00 is the month's last day
