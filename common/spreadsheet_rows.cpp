@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "common/code_page.h"
+#include "common/gs1_check_digit.h"
+#include "common/gs1_element_string.h"
 #include "common/numbers.h"
 
 namespace tallivo {
@@ -78,6 +80,44 @@ void ArticleTotals::add(std::string_view barcode, double quantity) {
     }
     entry->second->quantity += quantity;
     ++entry->second->lines;
+}
+
+SheetArticle ArticleOfBarcode(std::string_view barcode, int referenceYear) {
+    SheetArticle article;
+    if (std::optional<Gs1ElementString> parsed = ParseGs1ElementString(barcode)) {
+        article.gtin = std::move(parsed->gtin);
+        article.batch = std::move(parsed->batch);
+        article.serial = std::move(parsed->serial);
+        if (!parsed->expiry.empty()) article.expiry = Gs1DateNear(parsed->expiry, referenceYear);
+    } else {
+        const bool gtinLength =
+            barcode.size() == 8 || barcode.size() == 12 || barcode.size() == 13 || barcode.size() == 14;
+        if (gtinLength && barcode.find_first_not_of("0123456789") == std::string_view::npos) {
+            article.gtin.assign(14 - barcode.size(), '0');
+            article.gtin.append(barcode);
+        }
+    }
+    article.checkDigitWrong = !article.gtin.empty() && !Gs1CheckDigitHolds(article.gtin);
+    return article;
+}
+
+void GtinTotals::add(const SheetArticle& article, double quantity) {
+    if (article.gtin.empty()) return;
+    auto entry = index_.find(article.gtin);
+    if (entry == index_.end()) {
+        Gtin& added = gtins_.emplace_back(Gtin{article.gtin, 0, 0, {}});
+        entry = index_.emplace(added.gtin, &added).first;
+    }
+    Gtin& gtin = *entry->second;
+    gtin.quantity += quantity;
+    ++gtin.lines;
+    if (article.batch.empty()) return;
+    const auto [place, isNew] =
+        batchIndex_.try_emplace(article.gtin + '\x1d' + article.batch, gtin.batches.size());
+    if (isNew) gtin.batches.push_back(Batch{article.batch, 0, 0});
+    Batch& batch = gtin.batches[place->second];
+    batch.quantity += quantity;
+    ++batch.lines;
 }
 
 }  // namespace tallivo

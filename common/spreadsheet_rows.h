@@ -3,10 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
+#include "common/gs1_dates.h"
 #include "common/record_layout.h"
 
 namespace tallivo {
@@ -56,6 +59,44 @@ class ArticleTotals {
     // one copy of each, and no doubling of a vector's memory as it grows.
     std::deque<Total> totals_;
     std::unordered_map<std::string_view, Total*> index_;
+};
+
+// The article a barcode names: from a GS1 element string, or a plain GTIN-8, -12, -13 or -14.
+struct SheetArticle {
+    std::string gtin;  // 14 digits, so that a UPC-A and its EAN-13 meet; empty: no article
+    std::string batch;
+    std::optional<Gs1Date> expiry;
+    std::string serial;
+    bool checkDigitWrong = false;
+};
+
+// The expiry's century is chosen around `referenceYear`.
+SheetArticle ArticleOfBarcode(std::string_view barcode, int referenceYear);
+
+// The quantities of each GTIN added up, in the order the GTINs first came, and of each of its
+// batches, in the order they first came.
+class GtinTotals {
+  public:
+    struct Batch {
+        std::string batch;
+        double quantity = 0;
+        std::uint64_t lines = 0;
+    };
+    struct Gtin {
+        std::string gtin;
+        double quantity = 0;
+        std::uint64_t lines = 0;
+        std::vector<Batch> batches;
+    };
+
+    void add(const SheetArticle& article, double quantity);
+    const std::deque<Gtin>& gtins() const { return gtins_; }
+
+  private:
+    std::deque<Gtin> gtins_;
+    std::unordered_map<std::string_view, Gtin*> index_;
+    // GTIN, byte 29 and batch (a batch never holds that byte): its place in the GTIN's batches.
+    std::unordered_map<std::string, std::size_t> batchIndex_;
 };
 
 }  // namespace tallivo

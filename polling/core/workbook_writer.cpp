@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <ctime>
 #include <optional>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "common/gs1_check_digit.h"
 #include "common/numbers.h"
 #include "common/run_paths.h"
 #include "polling/core/disk.h"
@@ -27,6 +29,10 @@ constexpr double kNarrowest = 8;
 constexpr double kWidest = 60;
 constexpr const char* kRecordsSheet = "Records";
 constexpr const char* kTotalsSheet = "Totals";
+constexpr const char* kArticlesSheet = "Articles";
+constexpr const char* kCheckDigitWrong = "check digit wrong";
+constexpr std::size_t kGtinWidth = 14;
+constexpr std::size_t kDateWidth = 10;  // yyyy-mm-dd
 
 // The stamp's digits taken as UTC: the workbook tells the delivery's own time, and the same
 // delivery gives the same bytes whatever zone the PC is in.
@@ -50,6 +56,14 @@ std::time_t StampTime(const std::string& stamp) {
     return static_cast<std::time_t>(days * 86400 + digits(9, 2) * 3600 + digits(11, 2) * 60 + digits(13, 2));
 }
 
+// An expiry's century is chosen around the year of the delivery's stamp, not of the PC's clock:
+// the same delivery gives the same workbook whenever it is converted again.
+int StampYear(const std::string& stamp) {
+    int year = 0;
+    for (std::size_t i = 0; i < 4 && i < stamp.size(); ++i) year = year * 10 + (stamp[i] - '0');
+    return year;
+}
+
 double FittedWidth(std::size_t characters) {
     return std::clamp(static_cast<double>(characters) + 2, kNarrowest, kWidest);
 }
@@ -59,6 +73,10 @@ double FittedWidth(std::size_t characters) {
 struct SheetPlan {
     std::size_t widths[4] = {7, 8, 4, 4};  // the captions' own widths
     ArticleTotals totals;
+    std::size_t batchWidth = 9;
+    std::size_t serialWidth = 6;
+    bool anyCheckDigitWrong = false;
+    GtinTotals gtins;
 };
 
 // Each line of the work file, split, to `use`, which answers false to stop. False when the
@@ -89,10 +107,16 @@ bool ForEachRecord(const WorkbookJob& job, WorkbookResult& result, Use use) {
 }
 
 bool PlanSheets(const WorkbookJob& job, SheetPlan& plan, WorkbookResult& result) {
-    return ForEachRecord(job, result, [&plan](const SheetRecord& record) {
+    const int year = StampYear(job.stamp);
+    return ForEachRecord(job, result, [&plan, year](const SheetRecord& record) {
         plan.widths[0] = std::max(plan.widths[0], std::min(record.barcode.size(), kCellCharacters));
         if (record.split) {
             plan.totals.add(record.barcode, record.quantity);
+            const SheetArticle article = ArticleOfBarcode(record.barcode, year);
+            plan.gtins.add(article, record.quantity);
+            plan.batchWidth = std::max(plan.batchWidth, article.batch.size());
+            plan.serialWidth = std::max(plan.serialWidth, article.serial.size());
+            plan.anyCheckDigitWrong = plan.anyCheckDigitWrong || article.checkDigitWrong;
             plan.widths[1] = std::max(plan.widths[1], FormatPlainNumber(record.quantity).size());
             plan.widths[2] = std::max(plan.widths[2], record.date.size());
             plan.widths[3] = std::max(plan.widths[3], std::min(record.time.size(), kCellCharacters));
@@ -118,6 +142,9 @@ class Workbook {
         format_set_bold(bold_);
         text_ = workbook_add_format(book_);
         format_set_num_format(text_, "@");
+        // Not one of the built-in date formats, which each program shows in its own locale's form.
+        date_ = workbook_add_format(book_);
+        format_set_num_format(date_, "yyyy-mm-dd");
     }
     ~Workbook() { close(); }
     Workbook(const Workbook&) = delete;
@@ -163,6 +190,7 @@ class Workbook {
         }
         lxw_error error() const { return error_; }
         lxw_format* text() const { return book_.text_; }
+        lxw_format* date() const { return book_.date_; }
         void finish() {
             if (sheet_ == nullptr) startSheet();  // an empty sheet still shows its captions
             endSheet();
@@ -212,6 +240,7 @@ class Workbook {
     std::vector<std::uint64_t> sheetRows_;
     lxw_format* bold_ = nullptr;
     lxw_format* text_ = nullptr;
+    lxw_format* date_ = nullptr;
 };
 
 void WriteText(Workbook::Series& sheets, lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column,
@@ -239,6 +268,56 @@ class ClassicNumbers {
     std::optional<std::string> saved_;
 };
 
+// The article's cells from `column` on: GTIN, Batch/Lot, Expiry, Serial, Check.
+void WriteArticle(Workbook::Series& sheets, lxw_worksheet* sheet, lxw_row_t row, lxw_col_t column,
+                  const SheetArticle& article) {
+    WriteText(sheets, sheet, row, column, article.gtin);
+    WriteText(sheets, sheet, row, column + 1, article.batch);
+    if (article.expiry) {
+        lxw_datetime date{article.expiry->year, article.expiry->month, article.expiry->day, 0, 0, 0};
+        sheets.check(worksheet_write_datetime(sheet, row, column + 2, &date, sheets.date()));
+    }
+    WriteText(sheets, sheet, row, column + 3, article.serial);
+    if (article.checkDigitWrong) WriteText(sheets, sheet, row, column + 4, kCheckDigitWrong);
+}
+
+// One row per GTIN, each followed by one per batch of it; barcodes without a GTIN are not there.
+lxw_error WriteArticlesSheet(const WorkbookJob& job, const SheetPlan& plan, Workbook& book) {
+    std::size_t quantityWidth = 8;
+    std::uint64_t mostLines = 0;
+    for (const GtinTotals::Gtin& gtin : plan.gtins.gtins()) {
+        quantityWidth = std::max(quantityWidth, FormatPlainNumber(gtin.quantity).size());
+        mostLines = std::max(mostLines, gtin.lines);
+    }
+    const bool anyWrong = plan.anyCheckDigitWrong;
+    Workbook::Series articles(book, kArticlesSheet, {"GTIN", "Batch/Lot", "Quantity", "Lines", "Check"},
+                              {FittedWidth(kGtinWidth), FittedWidth(plan.batchWidth),
+                               FittedWidth(quantityWidth), FittedWidth(std::to_string(mostLines).size()),
+                               FittedWidth(anyWrong ? std::strlen(kCheckDigitWrong) : 5)},
+                              {true, true, false, false, true}, job.rowsPerSheet);
+    const auto writeRow = [&articles](const std::string& gtin, const std::string& batch, double quantity,
+                                      std::uint64_t lines) {
+        lxw_row_t row = 0;
+        lxw_worksheet* sheet = articles.nextRow(row);
+        if (sheet == nullptr) return false;
+        WriteText(articles, sheet, row, 0, gtin);
+        WriteText(articles, sheet, row, 1, batch);
+        articles.check(worksheet_write_number(sheet, row, 2, quantity, nullptr));
+        articles.check(worksheet_write_number(sheet, row, 3, static_cast<double>(lines), nullptr));
+        if (!Gs1CheckDigitHolds(gtin)) WriteText(articles, sheet, row, 4, kCheckDigitWrong);
+        articles.filled();
+        return true;
+    };
+    bool going = true;
+    for (auto gtin = plan.gtins.gtins().begin(); going && gtin != plan.gtins.gtins().end(); ++gtin) {
+        going = writeRow(gtin->gtin, {}, gtin->quantity, gtin->lines);
+        for (auto batch = gtin->batches.begin(); going && batch != gtin->batches.end(); ++batch)
+            going = writeRow(gtin->gtin, batch->batch, batch->quantity, batch->lines);
+    }
+    articles.finish();
+    return articles.error();
+}
+
 bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, WorkbookResult& result) {
     const bool dated = SheetShowsDateTime(job.layout);
     std::vector<std::string> captions{"Barcode", "Quantity"};
@@ -249,22 +328,31 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
         widths.insert(widths.end(), {FittedWidth(plan.widths[2]), FittedWidth(plan.widths[3])});
         textColumns.insert(textColumns.end(), {true, true});
     }
+    const auto articleColumn = static_cast<lxw_col_t>(captions.size());
+    captions.insert(captions.end(), {"GTIN", "Batch/Lot", "Expiry", "Serial", "Check"});
+    widths.insert(widths.end(), {FittedWidth(kGtinWidth), FittedWidth(plan.batchWidth),
+                                 FittedWidth(kDateWidth), FittedWidth(plan.serialWidth),
+                                 FittedWidth(plan.anyCheckDigitWrong ? std::strlen(kCheckDigitWrong) : 5)});
+    textColumns.insert(textColumns.end(), {true, true, false, true, true});
+    const int year = StampYear(job.stamp);
     lxw_error error = LXW_NO_ERROR;
     {
         Workbook::Series records(book, kRecordsSheet, captions, widths, textColumns, job.rowsPerSheet);
-        const bool read = ForEachRecord(job, result, [&records](const SheetRecord& record) {
-            lxw_row_t row = 0;
-            lxw_worksheet* sheet = records.nextRow(row);
-            if (sheet == nullptr) return false;
-            WriteText(records, sheet, row, 0, record.barcode);
-            if (record.split) {
-                records.check(worksheet_write_number(sheet, row, 1, record.quantity, nullptr));
-                WriteText(records, sheet, row, 2, record.date);
-                WriteText(records, sheet, row, 3, record.time);
-            }
-            if (record.split || !record.barcode.empty()) records.filled();
-            return true;
-        });
+        const bool read =
+            ForEachRecord(job, result, [&records, articleColumn, year](const SheetRecord& record) {
+                lxw_row_t row = 0;
+                lxw_worksheet* sheet = records.nextRow(row);
+                if (sheet == nullptr) return false;
+                WriteText(records, sheet, row, 0, record.barcode);
+                if (record.split) {
+                    records.check(worksheet_write_number(sheet, row, 1, record.quantity, nullptr));
+                    WriteText(records, sheet, row, 2, record.date);
+                    WriteText(records, sheet, row, 3, record.time);
+                    WriteArticle(records, sheet, row, articleColumn, ArticleOfBarcode(record.barcode, year));
+                }
+                if (record.split || !record.barcode.empty()) records.filled();
+                return true;
+            });
         // A sheet that could not be added has its error kept below.
         if (!read && (!result.workFileOpened || result.stopped || result.status != WriteStatus::Ok))
             return false;
@@ -293,6 +381,8 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
     }
     totals.finish();
     if (error == LXW_NO_ERROR) error = totals.error();
+    const lxw_error articlesError = WriteArticlesSheet(job, plan, book);
+    if (error == LXW_NO_ERROR) error = articlesError;
     if (error != LXW_NO_ERROR) {
         result.status = WriteStatus::Failed;
         result.reason = lxw_strerror(error);

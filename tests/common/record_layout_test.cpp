@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/settings.h"
@@ -250,6 +251,30 @@ TEST(RecordLayoutTest, SplitForSheetKeepsTheDeliveredFields) {
     EXPECT_EQ(totals.totals()[0].quantity, 2.5);
     EXPECT_EQ(totals.totals()[0].lines, 2u);
     EXPECT_EQ(totals.totals()[1].barcode, "5");
+    // The articles: a UPC-A and its EAN-13 are one GTIN; batches under their GTIN, in order.
+    GtinTotals gtins;
+    for (const auto& [barcode, quantity] :
+         std::vector<std::pair<std::string, double>>{{"(01)00036000291452(10)B2", 1},
+                                                     {"036000291452", 2},
+                                                     {"(01)00036000291452(10)B1(21)7", 4},
+                                                     {"no article", 8},
+                                                     {"0036000291452", 16},
+                                                     {"(01)00036000291452(10)B2(21)8", 32},
+                                                     {"96385074", 64}})
+        gtins.add(ArticleOfBarcode(barcode, 2026), quantity);
+    ASSERT_EQ(gtins.gtins().size(), 2u);
+    const GtinTotals::Gtin& upc = gtins.gtins()[0];
+    EXPECT_EQ(upc.gtin, "00036000291452");
+    EXPECT_EQ(upc.quantity, 55);
+    EXPECT_EQ(upc.lines, 5u);
+    ASSERT_EQ(upc.batches.size(), 2u);
+    EXPECT_EQ(upc.batches[0].batch, "B2");
+    EXPECT_EQ(upc.batches[0].quantity, 33);
+    EXPECT_EQ(upc.batches[0].lines, 2u);
+    EXPECT_EQ(upc.batches[1].batch, "B1");
+    EXPECT_EQ(upc.batches[1].quantity, 4);
+    EXPECT_EQ(gtins.gtins()[1].gtin, "00000096385074");
+    EXPECT_TRUE(gtins.gtins()[1].batches.empty());
     EXPECT_EQ(SheetText(std::string("a\0b", 3)),
               "a\xEF\xBF\xBD"
               "b");
