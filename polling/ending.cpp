@@ -35,6 +35,8 @@ int ExitStatus(Ending ending) {
             return 14;
         case Ending::MarkerNotCreated:
             return 15;
+        case Ending::HandOverName:
+            return 16;
     }
     return 1;
 }
@@ -73,6 +75,8 @@ const char* EndingName(Ending ending) {
             return "LinkRefused";
         case Ending::MarkerNotCreated:
             return "MarkerNotCreated";
+        case Ending::HandOverName:
+            return "HandOverName";
     }
     return "?";
 }

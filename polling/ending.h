@@ -21,6 +21,7 @@ enum class Ending {
     LeftoverInTheWay,     // a left-over data or work file could not be set aside
     LinkRefused,          // a link under a hand-over name, no plain marker, or a stranger's link as output
     MarkerNotCreated,     // the marker file could not be created: nothing could be handed over
+    HandOverName,         // OutputFileName is one the data is handed over under (~~dati.txt...)
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

@@ -13,6 +13,7 @@
 #include "common/code_page.h"
 #include "common/config_places.h"
 #include "common/file_framing.h"
+#include "common/hand_over_names.h"
 #include "common/run_paths.h"
 #include "common/verfil.h"
 #include "polling/core/disk.h"
@@ -79,6 +80,15 @@ std::optional<Ending> RunSequence::startUp() {
     if (configuration.outputFolderMissing) {
         tell("Output folder doesn't exists, select correctly by the Wizard and retry !", kAppTitle);
         return Ending::OutputFolderMissing;
+    }
+    // The configuration may come from a hand or another tool: output under a name of the
+    // hand-over would land on the delivery, and go with it.
+    if (IsHandOverName(settings_.OutputFileName)) {
+        tell("The setting OutputFileName holds \"" + settings_.OutputFileName +
+                 "\", a name this program hands the terminal's data over under: the records written there "
+                 "would be lost. Choose another file name with the Wizard and retry !",
+             kAppTitle);
+        return Ending::HandOverName;
     }
 
     // Checked before any file is touched: a code outside 0-255 has no byte to stand for.

@@ -200,12 +200,21 @@ TEST_F(RunTest, CharacterCodeOutsideTheByteRangeEndsBeforeAnyFile) {
 }
 
 // Mode "1" makes the header and terminator one byte each: a code without a byte stops the
-// run with the other character settings, before anything is set aside or created.
-TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
+// run with the other character settings, before anything is set aside or created. So does an
+// output file named as a file of the hand-over: the records written there would be lost.
+TEST_F(RunTest, SettingThatCannotWorkEndsTheRunBeforeAnyFile) {
+    const std::string notACode =
+        "\", which is not a character code from 0 to 255. Correct it with the Wizard "
+        "and retry !";
+    const std::string handOver =
+        "\", a name this program hands the terminal's data over under: the records "
+        "written there would be lost. Choose another file name with the Wizard and "
+        "retry !";
     struct Row {
         const char* setting;
         void (*configure)(Settings&);
         const char* value;
+        Ending ending = Ending::BadCharacterSetting;
     };
     const std::vector<Row> rows{
         {"FileHeaderValue",
@@ -226,6 +235,21 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
              s.FileTerminatorValue = "300";
          },
          "300"},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~dati.txt"; }, "~~dati.txt",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~dati.txt"; }, "~dati.txt",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~1~"; }, "~1~", Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~dati.journal.new"; }, "~~dati.journal.new",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~workbook-abc123"; }, "~~workbook-abc123",
+         Ending::HandOverName},
+#ifdef _WIN32  // one file there, whatever the case, and trailing dots and spaces are dropped
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~DATI.TXT"; }, "~~DATI.TXT",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~dati.txt. "; }, "~~dati.txt. ",
+         Ending::HandOverName},
+#endif
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.setting) + " " + row.value);
@@ -233,10 +257,9 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
         Configure(row.configure);
         WriteFile(folder / "~~dati.txt", "left over\r\n");
         ScaricoS window(FastOptions());
-        EXPECT_EQ(RunToEnd(window), Ending::BadCharacterSetting);
+        EXPECT_EQ(RunToEnd(window), row.ending);
         ExpectOneMessage(std::string("The setting ") + row.setting + " holds \"" + row.value +
-                             "\", which is not a character code from 0 to 255. Correct it with the Wizard "
-                             "and retry !",
+                             (row.ending == Ending::BadCharacterSetting ? notACode : handOver),
                          "TALLIVO");
         EXPECT_FALSE(Exists(folder / "~1~"));
         EXPECT_FALSE(Exists(folder / "OUTPUT.TXT"));
