@@ -474,7 +474,7 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
         // The one an interrupted run of this delivery had named: never a second.
         std::optional<std::string> workbook = finishing_ && !finishing_->workbookPath.empty()
                                                   ? finishing_->workbookPath
-                                                  : FreeWorkbookPath(paths_.OutputPath, stamp_);
+                                                  : FreeWorkbookPath(paths_.OutputPath, stamp_, outputPath_);
         if (!workbook) {
             tell("No free name is left for the spreadsheet of the output file " + paths_.OutputPath +
                      ". The data is kept in the work file " + paths_.WorkPath + NextStartOffers(),

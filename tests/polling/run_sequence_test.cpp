@@ -1141,6 +1141,7 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
         Ending ending;
         const char* deliveriesShown;  // Label3; empty when not staying online
         const char* message;          // the one message shown, if any
+        const char* outputFileName = "OUTPUT.TXT";
     };
     const std::vector<Row> rows{
         {"three deliveries by the terminal side, each in a stamped file",
@@ -1226,6 +1227,30 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
          Ending::Done,
          "",
          nullptr},
+        {"an output file named .xlsx: the spreadsheet takes the next name, not the output's",
+         {false, true, true},
+         {kOneLine},
+         false,
+         {},
+         {{"OUTPUT_20261208-134212.xlsx", kOneRecord + "<EOT>\r\n"}, {"OUTPUT_20261208-134212_2.xlsx", "PK"}},
+         Ending::Done,
+         "",
+         nullptr,
+         "OUTPUT.xlsx"},
+        {"an output file named .XLSX",
+         {false, true, true},
+         {kOneLine},
+         false,
+         {},
+#ifdef _WIN32  // names ignore case there: one file
+         {{"OUTPUT_20261208-134212.XLSX", kOneRecord + "<EOT>\r\n"}, {"OUTPUT_20261208-134212_2.xlsx", "PK"}},
+#else
+         {{"OUTPUT_20261208-134212.XLSX", kOneRecord + "<EOT>\r\n"}, {"OUTPUT_20261208-134212.xlsx", "PK"}},
+#endif
+         Ending::Done,
+         "",
+         nullptr,
+         "OUTPUT.XLSX"},
     };
     const auto takenOver = std::chrono::system_clock::time_point(
         std::chrono::milliseconds(QDateTime(QDate(2026, 12, 8), QTime(13, 42, 12)).toMSecsSinceEpoch()));
@@ -1234,7 +1259,9 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
         TempFolder rowFolder;
         TempFolder deliveryFolder;
         MessageBox::clearShown();
-        WriteConfig(rowFolder.path(), TestSettings("\\"));
+        Settings settings = TestSettings("\\");
+        settings.OutputFileName = row.outputFileName;
+        WriteConfig(rowFolder.path(), settings);
         ASSERT_EQ(WriteDeliveryOptions(rowFolder / kDeliveryOptionsFileName, row.options),
                   WriteOutcome::Written);
         // Bare names in the current folder keep the expected message free of the folder.
