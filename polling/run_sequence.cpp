@@ -112,6 +112,8 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath, &paths_.DataPath, &paths_.WorkPath}))
         return link;
 
+    // Half made by a run that ended while writing it: a workbook is only ever made anew.
+    RemoveUnfinishedWorkbookFolders(FolderOf(paths_.WorkPath, kWorkFileName));
     // Before the marker: the terminal side would write its next delivery over a data file.
     if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
@@ -247,8 +249,6 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
         finishing_ = std::move(delivery);
         return std::nullopt;
     }
-    // A workbook begun for it is no workbook of anything now.
-    if (!delivery->workbookPath.empty()) RemoveIfPresent(WorkbookTempPath(delivery->workbookPath));
     // A data file next to a marker may still be growing: it is left alone.
     const bool markerPresent = ProbeFile(paths_.MarkerPath, Links::Refuse);
     std::optional<std::string> failure = keepLeftovers(markerPresent);

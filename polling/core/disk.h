@@ -145,6 +145,18 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::error_
 // Renames `from` over `to`, replacing it: a reader sees the old or the new file, never half.
 bool RenameReplacing(const std::string& from, const std::string& to, std::error_code& error);
 
+// Makes a new folder in `folder` (a prefix as FolderOf gives; empty for the current folder),
+// named `prefix` and a random part, that only the user running the program may enter: no one
+// else can plant a name in it. Returns its path with a closing separator, or nothing with
+// `error` set.
+std::optional<std::string> MakePrivateFolder(const std::string& folder, const std::string& prefix,
+                                             std::error_code& error);
+
+// Removes a folder MakePrivateFolder made (its path as returned) with the files in it: a link
+// in it goes as a name, never followed. A link under the folder's own name, a folder of
+// another user or one that holds a folder is left, with `error` set.
+bool RemovePrivateFolder(const std::string& path, std::error_code& error);
+
 // What a failed file call means for the caller: permission denied (read-only, or held
 // open by another program) is Busy, anything else Failed. `errorNumber` is an errno value.
 WriteStatus ClassifyFileError(int errorNumber);

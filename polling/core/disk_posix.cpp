@@ -1,10 +1,12 @@
 // The disk on Linux and other POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "polling/core/disk.h"
 #include "polling/core/disk_platform.h"
@@ -87,6 +89,17 @@ int CloseDescriptor(int descriptor) {
 bool IsFolder(const std::string& path) {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool MakeOwnerOnlyFolder(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    // mkdir() makes the name new or fails: it never reaches anything that stands there.
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
 }
 
 bool Skip(std::FILE* file, std::uint64_t bytes) {
@@ -229,6 +242,51 @@ bool RemoveFile(const std::string& path, std::error_code& error) {
         return false;
     }
     Tell(DiskStep::Unlink, path);
+    return true;
+}
+
+bool RemovePrivateFolder(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    // Without its closing separator: lstat and open would go through a link under the name.
+    const std::string folder = path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    // Its files are removed through this descriptor, so whatever becomes of the folder's name
+    // meanwhile, nothing outside it is reached.
+    const int descriptor = OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = errno == ELOOP ? LinkRefused() : LastError();
+        return false;
+    }
+    struct stat status;
+    if (::fstat(descriptor, &status) != 0 || status.st_uid != ::geteuid()) {
+        error = std::make_error_code(std::errc::permission_denied);
+        ::close(descriptor);
+        return false;
+    }
+    DIR* entries = ::fdopendir(descriptor);
+    if (entries == nullptr) {
+        error = LastError();
+        ::close(descriptor);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    for (const std::string& name : names) {
+        // Without AT_REMOVEDIR a folder in it stays, and a link goes as a name.
+        if (::unlinkat(::dirfd(entries), name.c_str(), 0) == 0)
+            Tell(DiskStep::Unlink, path + name);
+        else if (!error)
+            error = LastError();
+    }
+    ::closedir(entries);
+    if (error) return false;
+    if (::rmdir(folder.c_str()) != 0) {
+        error = LastError();
+        return false;
+    }
     return true;
 }
 

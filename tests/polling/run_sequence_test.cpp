@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/delivery_options.h"
+#include "polling/core/disk.h"
 #include "polling/core/run_journal.h"
 #include "run_test_fixture.h"
 #include "support/ordinary_account.h"
@@ -293,6 +294,7 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         bool marker = false;                                // ~1~ before start-up
         std::optional<std::string> journal = std::nullopt;  // ~~dati.journal before start-up, damaged
         bool dataIsSecondName = false;  // ~dati.txt another name of the work file: a takeover cut short
+        bool workbookFolder = false;    // the folder a killed run was making a workbook in
     };
     const std::string workBytes = "1;1;A;B;01/01/2001;01:01\r\n";
     const std::string dataBytes = "2;2;A;B;02/02/2002;02:02\r\n";
@@ -310,6 +312,8 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         {"work file, journal without settings", workBytes, std::nullopt, std::nullopt, false,
          "TALLIVO RUN JOURNAL 1\r\n99999 0 27 3 0\r\nOUT\r\n"},
         {"work file under both names", workBytes, std::nullopt, std::nullopt, false, std::nullopt, true},
+        {"work file, and the folder a workbook was being made in", workBytes, std::nullopt, std::nullopt,
+         false, std::nullopt, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -321,6 +325,16 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         if (row.journal) WriteFile(rowFolder / "~~dati.journal", *row.journal);
         if (row.dataIsSecondName)
             std::filesystem::create_hard_link(rowFolder / "~~dati.txt", rowFolder / "~dati.txt");
+        // Beside it a link named like such a folder, to a folder of someone else's: never followed.
+        std::error_code noLink(1, std::generic_category());
+        if (row.workbookFolder) {
+            std::filesystem::create_directory(rowFolder / "~~workbook-k1ll3d");
+            WriteFile(rowFolder / "~~workbook-k1ll3d" / "book.part", "PK half");
+            std::filesystem::create_directory(rowFolder / "elsewhere");
+            WriteFile(rowFolder / "elsewhere" / "book.part", "theirs");
+            std::filesystem::create_directory_symlink(rowFolder / "elsewhere",
+                                                      rowFolder / "~~workbook-l1nked", noLink);
+        }
         MessageBox::clearShown();
         RunOptions options = FastOptions();
         options.configPlaces = std::vector<std::filesystem::path>{rowFolder / "orvwizard.cfg"};
@@ -337,6 +351,11 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         EXPECT_EQ(ReadFile(rowFolder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
         EXPECT_FALSE(Exists(rowFolder / "~~dati.txt"));
         EXPECT_FALSE(Exists(rowFolder / "~~dati.journal"));
+        EXPECT_FALSE(Exists(rowFolder / "~~workbook-k1ll3d"));
+        if (!noLink) {
+            EXPECT_TRUE(std::filesystem::is_symlink(rowFolder / "~~workbook-l1nked"));
+            EXPECT_EQ(ReadFile(rowFolder / "elsewhere" / "book.part"), "theirs");
+        }
 
         // Work file first: with both, the data file (the later delivery) takes " (2)".
         std::vector<std::string> expected;
@@ -819,6 +838,23 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
         WriteFile(folder / "~dati.txt", kThreeLines);
         fs::remove(folder / "~1~");
     };
+    // As one racing the run would: a link under the name the workbook was once made under (its
+    // stamped name and ".part"), planted once the output is made and again whenever it goes.
+    class WorkbookNamePlanter : public DiskWatcher {
+      public:
+        void changed(const DiskChange& change) override {
+            const fs::path path(change.path);
+            const std::string name = path.filename().string();
+            std::string part;
+            if (change.step == DiskStep::Create && name.starts_with("OUTPUT_") && name.ends_with(".TXT"))
+                part = name.substr(0, name.size() - 4) + ".xlsx.part";
+            else if (change.step == DiskStep::Unlink && name.ends_with(".xlsx.part"))
+                part = name;
+            std::error_code ignored;
+            if (!part.empty())
+                fs::create_symlink(path.parent_path() / "precious.txt", path.parent_path() / part, ignored);
+        }
+    } planter;
     const std::vector<Row> rows{
         {"marker", "~1~", linkToPrecious("~1~"), {}, Ending::LinkRefused, false},
         {"data file before start-up",
@@ -870,6 +906,12 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
         {"the user's own link as output file", "",
          [](const fs::path& folder) { fs::create_symlink(folder / "chosen.txt", folder / "OUTPUT.TXT"); },
          deliver, Ending::Done, true},
+        {"a link planted where the workbook is written", "",
+         [&](const fs::path& folder) {
+             WriteDeliveryOptions(folder / kDeliveryOptionsFileName, {false, true, true});
+             WatchDisk(&planter);
+         },
+         deliver, Ending::Done, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -886,6 +928,7 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
             markerCreated = fs::is_regular_file(fs::symlink_status(rowFolder / "~1~"));
             if (row.afterStart) row.afterStart(rowFolder.path());
         });
+        WatchDisk(nullptr);
         EXPECT_EQ(ending, row.ending);
         EXPECT_EQ(markerCreated, row.markerCreated);
         EXPECT_EQ(ReadFile(rowFolder / "precious.txt"), precious);
