@@ -250,7 +250,7 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
         return std::nullopt;
     }
     // A data file next to a marker may still be growing: it is left alone.
-    const bool markerPresent = ProbeFile(paths_.MarkerPath, Links::Refuse);
+    const bool markerPresent = RegularFileStands(paths_.MarkerPath);
     std::optional<std::string> failure = keepLeftovers(markerPresent);
     if (!PathExists(paths_.WorkPath)) RemoveIfPresent(journalPath);
     if (!failure) return std::nullopt;
@@ -359,7 +359,7 @@ Ending RunSequence::runConversion() {
 
     for (;;) {
         if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath})) return *link;
-        markerPresent_ = ProbeFile(paths_.MarkerPath, Links::Refuse);
+        markerPresent_ = RegularFileStands(paths_.MarkerPath);
         if (!processEvents()) return Ending::Cancelled;
         if (!markerPresent_) break;
         if (!waitMs(timings.poll)) return Ending::Cancelled;

@@ -90,6 +90,11 @@ bool IsStrangersLink(const std::string& path);
 // (a folder is no file, although some systems open one for reading).
 bool ProbeFile(const std::string& path, Links links);
 
+// True when a regular file stands under the name, not through a link. Asked of the name's
+// attributes, never by opening it: a program that holds the file open without sharing it (a
+// sync or backup client on Windows) does not make it look gone.
+bool RegularFileStands(const std::string& path);
+
 // True when both names are one file (one inode, two names).
 bool SameFile(const std::string& first, const std::string& second);
 

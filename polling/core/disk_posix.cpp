@@ -119,6 +119,11 @@ bool IsStrangersLink(const std::string& path) {
     return status.st_uid != ::geteuid() && status.st_uid != 0;
 }
 
+bool RegularFileStands(const std::string& path) {
+    struct stat status;
+    return !path.empty() && ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
 bool SameFile(const std::string& first, const std::string& second) {
     struct stat one, other;
     return !first.empty() && !second.empty() && ::lstat(first.c_str(), &one) == 0 &&

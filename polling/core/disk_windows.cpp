@@ -310,6 +310,14 @@ bool IsStrangersLink(const std::string& path) {
     return !trusted;
 }
 
+bool RegularFileStands(const std::string& path) {
+    if (path.empty()) return false;
+    // The attributes come from the folder's entry: no open, so no sharing to be refused.
+    const DWORD attributes = GetFileAttributesW(Name(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || !IsLink(path);
+}
+
 bool SameFile(const std::string& first, const std::string& second) {
     BY_HANDLE_FILE_INFORMATION information[2];
     const std::string* names[2] = {&first, &second};
