@@ -103,6 +103,10 @@ bool SameFile(const std::string& first, const std::string& second);
 // Create empties the file only after it proved to be a regular file.
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links links, std::error_code& error);
 
+// Moves a file OpenRegularFile opened to `offset` bytes from its start, past 2 GB too (a
+// long, which fseek takes, has 32 bits on Windows).
+bool SeekFile(std::FILE* file, std::uint64_t offset);
+
 // Why the name cannot be the marker: a link (errc::too_many_symbolic_link_levels), a file with
 // a second name (errc::too_many_links) or anything but a regular file. No error when nothing
 // or a plain file stands there.

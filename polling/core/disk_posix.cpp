@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 #include <vector>
 
 #include "polling/core/disk.h"
@@ -155,6 +156,11 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links lin
     std::FILE* file = ::fdopen(descriptor, disk_platform::StdioMode(access));
     if (file == nullptr) fail(LastError());
     return file;
+}
+
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) &&
+           ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 std::error_code MarkerRefusal(const std::string& path) {

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 #include "common/code_page.h"
@@ -366,6 +367,11 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links lin
         _close(descriptor);
     }
     return file;
+}
+
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<long long>::max()) &&
+           _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
 }
 
 std::error_code MarkerRefusal(const std::string& path) {
