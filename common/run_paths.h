@@ -9,6 +9,11 @@ namespace tallivo {
 inline constexpr const char* kMarkerFileName = "~1~";
 inline constexpr const char* kDataFileName = "~dati.txt";
 inline constexpr const char* kWorkFileName = "~~dati.txt";
+inline constexpr const char* kJournalFileName = "~~dati.journal";
+// The journal is written under this name first and then renamed over the old one.
+inline constexpr const char* kJournalNewSuffix = ".new";
+// A workbook is made in a folder of its own, this prefix and a random part, beside the output.
+inline constexpr const char* kWorkbookFolderPrefix = "~~workbook-";
 
 // Byte strings, joined with the platform's separator.
 struct RunPaths {

@@ -35,6 +35,21 @@ SheetRecord SplitForSheet(std::string_view line, const RecordLayout& layout) {
     return record;
 }
 
+namespace {
+
+// "_x" (or "_X"), four hex digits and "_" from `at`: the form a sheet's text escapes a
+// character in, so readers would show that character instead of these seven.
+bool StartsEscapeForm(const std::u16string& text, std::size_t at) {
+    const auto hex = [](char16_t c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    };
+    return at + 7 <= text.size() && text[at] == u'_' && (text[at + 1] == u'x' || text[at + 1] == u'X') &&
+           hex(text[at + 2]) && hex(text[at + 3]) && hex(text[at + 4]) && hex(text[at + 5]) &&
+           text[at + 6] == u'_';
+}
+
+}  // namespace
+
 std::string SheetText(std::string_view bytes) {
     const std::u16string text = TextFromBytes(bytes);
     std::string utf8;
@@ -44,6 +59,12 @@ std::string SheetText(std::string_view bytes) {
         char32_t c = text[i];
         // The library takes C strings: a NUL would end the cell there. It shows as a mark.
         if (c == 0) c = 0xFFFD;
+        // Its underscore escaped ("_x005F_"), the form shows as delivered. The library escapes
+        // only control characters; it leaves such a form as it stands.
+        if (characters + 7 <= kCellCharacters && StartsEscapeForm(text, i)) {
+            utf8 += "_x005F_";
+            continue;
+        }
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000)
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         if (c < 0x80) {

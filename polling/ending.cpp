@@ -37,6 +37,8 @@ int ExitStatus(Ending ending) {
             return 15;
         case Ending::LineTooLong:
             return 16;
+        case Ending::HandOverName:
+            return 17;
     }
     return 1;
 }
@@ -77,6 +79,8 @@ const char* EndingName(Ending ending) {
             return "MarkerNotCreated";
         case Ending::LineTooLong:
             return "LineTooLong";
+        case Ending::HandOverName:
+            return "HandOverName";
     }
     return "?";
 }

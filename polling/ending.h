@@ -22,6 +22,7 @@ enum class Ending {
     LinkRefused,          // a link under a hand-over name, no plain marker, or a stranger's link as output
     MarkerNotCreated,     // the marker file could not be created: nothing could be handed over
     LineTooLong,          // a line of the work file is far too long for a record; work file kept
+    HandOverName,         // OutputFileName is one the data is handed over under (~~dati.txt...)
 };
 
 // 0 for the two normal ends, a distinct non-zero status for every other.

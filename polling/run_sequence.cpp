@@ -13,6 +13,7 @@
 #include "common/code_page.h"
 #include "common/config_places.h"
 #include "common/file_framing.h"
+#include "common/hand_over_names.h"
 #include "common/run_paths.h"
 #include "common/verfil.h"
 #include "polling/core/disk.h"
@@ -90,6 +91,15 @@ std::optional<Ending> RunSequence::startUp() {
         tell("Output folder doesn't exists, select correctly by the Wizard and retry !", kAppTitle);
         return Ending::OutputFolderMissing;
     }
+    // The configuration may come from a hand or another tool: output under a name of the
+    // hand-over would land on the delivery, and go with it.
+    if (IsHandOverName(settings_.OutputFileName)) {
+        tell("The setting OutputFileName holds \"" + settings_.OutputFileName +
+                 "\", a name this program hands the terminal's data over under: the records written there "
+                 "would be lost. Choose another file name with the Wizard and retry !",
+             kAppTitle);
+        return Ending::HandOverName;
+    }
 
     // Checked before any file is touched: a code outside 0-255 has no byte to stand for.
     RecordLayoutResult layout = MakeRecordLayout(settings_);
@@ -112,6 +122,8 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath, &paths_.DataPath, &paths_.WorkPath}))
         return link;
 
+    // Half made by a run that ended while writing it: a workbook is only ever made anew.
+    RemoveUnfinishedWorkbookFolders(FolderOf(paths_.WorkPath, kWorkFileName));
     // Before the marker: the terminal side would write its next delivery over a data file.
     if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
@@ -262,10 +274,8 @@ std::optional<Ending> RunSequence::offerUnfinishedDelivery() {
         finishing_ = std::move(delivery);
         return std::nullopt;
     }
-    // A workbook begun for it is no workbook of anything now.
-    if (!delivery->workbookPath.empty()) RemoveIfPresent(WorkbookTempPath(delivery->workbookPath));
     // A data file next to a marker may still be growing: it is left alone.
-    const bool markerPresent = ProbeFile(paths_.MarkerPath, Links::Refuse);
+    const bool markerPresent = RegularFileStands(paths_.MarkerPath);
     std::optional<std::string> failure = keepLeftovers(markerPresent);
     if (!PathExists(paths_.WorkPath)) RemoveIfPresent(journalPath);
     if (!failure) return std::nullopt;
@@ -374,7 +384,7 @@ Ending RunSequence::runConversion() {
 
     for (;;) {
         if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath})) return *link;
-        markerPresent_ = ProbeFile(paths_.MarkerPath, Links::Refuse);
+        markerPresent_ = RegularFileStands(paths_.MarkerPath);
         if (!processEvents()) return Ending::Cancelled;
         if (!markerPresent_) break;
         if (!waitMs(timings.poll)) return Ending::Cancelled;
@@ -492,7 +502,7 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
         // The one an interrupted run of this delivery had named: never a second.
         std::optional<std::string> workbook = finishing_ && !finishing_->workbookPath.empty()
                                                   ? finishing_->workbookPath
-                                                  : FreeWorkbookPath(paths_.OutputPath, stamp_);
+                                                  : FreeWorkbookPath(paths_.OutputPath, stamp_, outputPath_);
         if (!workbook) {
             tell("No free name is left for the spreadsheet of the output file " + paths_.OutputPath +
                      ". The data is kept in the work file " + paths_.WorkPath + NextStartOffers(),

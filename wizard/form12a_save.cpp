@@ -9,6 +9,7 @@
 #include "common/code_page.h"
 #include "common/config_file.h"
 #include "common/delivery_options.h"
+#include "common/hand_over_names.h"
 #include "uikit/code_page_text.h"
 #include "uikit/message_box.h"
 #include "wizard/check_value.h"
@@ -150,6 +151,18 @@ void Form12a::SaveParameters() {
 
     if (c.Text1->text().isEmpty()) {
         MessageBox::inform(this, QStringLiteral("File Name is empty !"), Title());
+        FocusOn(c.Text1);
+        return;
+    }
+    // Before the path check, which creates the name for a moment: "~1~" would call a delivery.
+    if (IsHandOverName(Bytes(c.Text1->text()))) {
+        MessageBox::inform(this,
+                           QStringLiteral("File name: \"%1\" is a name the terminal's data is handed over "
+                                          "under, and the output written there would be lost. Please choose "
+                                          "another name and save again.")
+                               .arg(c.Text1->text()),
+                           Title());
+        c.Text1->selectAll();
         FocusOn(c.Text1);
         return;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
+#include <random>
 #include <thread>
 #include <utility>
 
@@ -32,6 +33,24 @@ void TakeBackPartialWrite(const std::string& path, int descriptor, std::size_t w
 }
 
 }  // namespace
+
+std::optional<std::string> MakePrivateFolder(const std::string& folder, const std::string& prefix,
+                                             std::error_code& error) {
+    constexpr std::string_view kLetters = "abcdefghijklmnopqrstuvwxyz0123456789";
+    constexpr int kRandomLetters = 6;
+    constexpr int kTries = 100;
+    std::random_device random;
+    std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+    // A name someone made in advance is only a name taken: another is drawn.
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        std::string path = folder + prefix;
+        for (int i = 0; i < kRandomLetters; ++i) path += kLetters[pick(random)];
+        if (disk_platform::MakeOwnerOnlyFolder(path, error))
+            return path + static_cast<char>(std::filesystem::path::preferred_separator);
+        if (error != std::errc::file_exists) return std::nullopt;
+    }
+    return std::nullopt;
+}
 
 bool ReparseTagNamesAnotherFile(std::uint32_t tag) {
     constexpr std::uint32_t kNameSurrogate = 0x20000000;  // Windows' IsReparseTagNameSurrogate

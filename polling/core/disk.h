@@ -95,6 +95,11 @@ bool IsStrangersLink(const std::string& path);
 // (a folder is no file, although some systems open one for reading).
 bool ProbeFile(const std::string& path, Links links);
 
+// True when a regular file stands under the name, not through a link. Asked of the name's
+// attributes, never by opening it: a program that holds the file open without sharing it (a
+// sync or backup client on Windows) does not make it look gone.
+bool RegularFileStands(const std::string& path);
+
 // True when both names are one file (one inode, two names).
 bool SameFile(const std::string& first, const std::string& second);
 
@@ -102,6 +107,10 @@ bool SameFile(const std::string& first, const std::string& second);
 // Links::Refuse a link, fails with `error` set (a link: errc::too_many_symbolic_link_levels).
 // Create empties the file only after it proved to be a regular file.
 std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links links, std::error_code& error);
+
+// Moves a file OpenRegularFile opened to `offset` bytes from its start, past 2 GB too (a
+// long, which fseek takes, has 32 bits on Windows).
+bool SeekFile(std::FILE* file, std::uint64_t offset);
 
 // Why the name cannot be the marker: a link (errc::too_many_symbolic_link_levels), a file with
 // a second name (errc::too_many_links) or anything but a regular file. No error when nothing
@@ -150,6 +159,18 @@ bool RenameNoReplace(const std::string& from, const std::string& to, std::error_
 
 // Renames `from` over `to`, replacing it: a reader sees the old or the new file, never half.
 bool RenameReplacing(const std::string& from, const std::string& to, std::error_code& error);
+
+// Makes a new folder in `folder` (a prefix as FolderOf gives; empty for the current folder),
+// named `prefix` and a random part, that only the user running the program may enter: no one
+// else can plant a name in it. Returns its path with a closing separator, or nothing with
+// `error` set.
+std::optional<std::string> MakePrivateFolder(const std::string& folder, const std::string& prefix,
+                                             std::error_code& error);
+
+// Removes a folder MakePrivateFolder made (its path as returned) with the files in it: a link
+// in it goes as a name, never followed. A link under the folder's own name, a folder of
+// another user or one that holds a folder is left, with `error` set.
+bool RemovePrivateFolder(const std::string& path, std::error_code& error);
 
 // What a failed file call means for the caller: permission denied (read-only, or held
 // open by another program) is Busy, anything else Failed. `errorNumber` is an errno value.

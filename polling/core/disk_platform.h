@@ -45,6 +45,9 @@ int CloseDescriptor(int descriptor);
 // The system refuses to open a folder for writing with "access denied" on Windows, which
 // must not read as a busy file.
 bool IsFolder(const std::string& path);
+// Creates the folder with rights for the user running the program alone; file_exists when
+// anything stands under the name.
+bool MakeOwnerOnlyFolder(const std::string& path, std::error_code& error);
 // Moves a read `bytes` further on.
 bool Skip(std::FILE* file, std::uint64_t bytes);
 

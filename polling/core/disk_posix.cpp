@@ -1,10 +1,13 @@
 // The disk on Linux and other POSIX systems.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
+#include <vector>
 
 #include "polling/core/disk.h"
 #include "polling/core/disk_platform.h"
@@ -94,6 +97,17 @@ bool IsFolder(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
+bool MakeOwnerOnlyFolder(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    // mkdir() makes the name new or fails: it never reaches anything that stands there.
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        error = LastError();
+        return false;
+    }
+    return true;
+}
+
 bool Skip(std::FILE* file, std::uint64_t bytes) {
     return ::fseeko(file, static_cast<off_t>(bytes), SEEK_CUR) == 0;
 }
@@ -109,6 +123,11 @@ bool IsStrangersLink(const std::string& path) {
     struct stat status;
     if (path.empty() || ::lstat(path.c_str(), &status) != 0 || !S_ISLNK(status.st_mode)) return false;
     return status.st_uid != ::geteuid() && status.st_uid != 0;
+}
+
+bool RegularFileStands(const std::string& path) {
+    struct stat status;
+    return !path.empty() && ::lstat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 bool SameFile(const std::string& first, const std::string& second) {
@@ -142,6 +161,11 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links lin
     std::FILE* file = ::fdopen(descriptor, disk_platform::StdioMode(access));
     if (file == nullptr) fail(LastError());
     return file;
+}
+
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) &&
+           ::fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
 }
 
 std::error_code MarkerRefusal(const std::string& path) {
@@ -234,6 +258,51 @@ bool RemoveFile(const std::string& path, std::error_code& error) {
         return false;
     }
     Tell(DiskStep::Unlink, path);
+    return true;
+}
+
+bool RemovePrivateFolder(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    // Without its closing separator: lstat and open would go through a link under the name.
+    const std::string folder = path.back() == '/' ? path.substr(0, path.size() - 1) : path;
+    // Its files are removed through this descriptor, so whatever becomes of the folder's name
+    // meanwhile, nothing outside it is reached.
+    const int descriptor = OpenRetrying(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = errno == ELOOP ? LinkRefused() : LastError();
+        return false;
+    }
+    struct stat status;
+    if (::fstat(descriptor, &status) != 0 || status.st_uid != ::geteuid()) {
+        error = std::make_error_code(std::errc::permission_denied);
+        ::close(descriptor);
+        return false;
+    }
+    DIR* entries = ::fdopendir(descriptor);
+    if (entries == nullptr) {
+        error = LastError();
+        ::close(descriptor);
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    for (const std::string& name : names) {
+        // Without AT_REMOVEDIR a folder in it stays, and a link goes as a name.
+        if (::unlinkat(::dirfd(entries), name.c_str(), 0) == 0)
+            Tell(DiskStep::Unlink, path + name);
+        else if (!error)
+            error = LastError();
+    }
+    ::closedir(entries);
+    if (error) return false;
+    if (::rmdir(folder.c_str()) != 0) {
+        error = LastError();
+        return false;
+    }
     return true;
 }
 

@@ -4,11 +4,14 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <sddl.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <vector>
 
 #include "common/code_page.h"
@@ -108,15 +111,34 @@ bool NotDone(BOOL done) {
     return !done;
 }
 
-bool IsCurrentUser(PSID owner) {
+// The TOKEN_USER of the program's own user; empty when it cannot be read.
+std::vector<unsigned char> CurrentUser() {
     HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return {};
     DWORD size = 0;
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     std::vector<unsigned char> buffer(size);
     const bool read = size != 0 && GetTokenInformation(token, TokenUser, buffer.data(), size, &size);
     CloseHandle(token);
-    return read && EqualSid(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, owner);
+    if (!read) buffer.clear();
+    return buffer;
+}
+
+bool IsCurrentUser(PSID owner) {
+    const std::vector<unsigned char> user = CurrentUser();
+    return !user.empty() && EqualSid(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, owner);
+}
+
+// Owned by the user or the administrators (an elevated program's files are theirs).
+bool OwnedByUs(HANDLE handle) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                        &descriptor) != ERROR_SUCCESS)
+        return false;
+    const bool ours = IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsCurrentUser(owner);
+    LocalFree(descriptor);
+    return ours;
 }
 
 // The user's output file, links followed, opened to be written.
@@ -240,6 +262,34 @@ bool IsFolder(const std::string& path) {
     return std::filesystem::is_directory(PathFromBytes(path), ignored);
 }
 
+bool MakeOwnerOnlyFolder(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    const std::vector<unsigned char> user = CurrentUser();
+    LPWSTR sid = nullptr;
+    if (user.empty() ||
+        !ConvertSidToStringSidW(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid, &sid)) {
+        error = LastError();
+        return false;
+    }
+    // Protected, so nothing is inherited from the output folder; the one entry is inherited by
+    // what is made inside.
+    const std::wstring rights = L"D:P(A;OICI;FA;;;" + std::wstring(sid) + L")";
+    LocalFree(sid);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(rights.c_str(), SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        error = LastError();
+        return false;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    // Fails on any name that stands already, a link among them.
+    const bool made = CreateDirectoryW(Name(path).c_str(), &attributes);
+    if (!made) error = LastError();
+    LocalFree(descriptor);
+    return made;
+}
+
 bool Skip(std::FILE* file, std::uint64_t bytes) {
     return _fseeki64(file, static_cast<long long>(bytes), SEEK_CUR) == 0;
 }
@@ -275,6 +325,14 @@ bool IsStrangersLink(const std::string& path) {
                          IsWellKnownSid(owner, WinLocalSystemSid) || IsCurrentUser(owner);
     LocalFree(descriptor);
     return !trusted;
+}
+
+bool RegularFileStands(const std::string& path) {
+    if (path.empty()) return false;
+    // The attributes come from the folder's entry: no open, so no sharing to be refused.
+    const DWORD attributes = GetFileAttributesW(Name(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 || !IsLink(path);
 }
 
 bool SameFile(const std::string& first, const std::string& second) {
@@ -325,6 +383,11 @@ std::FILE* OpenRegularFile(const std::string& path, FileAccess access, Links lin
         _close(descriptor);
     }
     return file;
+}
+
+bool SeekFile(std::FILE* file, std::uint64_t offset) {
+    return offset <= static_cast<std::uint64_t>(std::numeric_limits<long long>::max()) &&
+           _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
 }
 
 std::error_code MarkerRefusal(const std::string& path) {
@@ -449,6 +512,59 @@ bool RemoveFile(const std::string& path, std::error_code& error) {
         return false;
     }
     Tell(DiskStep::Unlink, path);
+    return true;
+}
+
+bool RemovePrivateFolder(const std::string& path, std::error_code& error) {
+    error.clear();
+    if (!UsableName(path, error)) return false;
+    std::wstring folder = Name(path);
+    while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
+    // Held without delete sharing while its files go, so it cannot be renamed or replaced by
+    // a link meanwhile; opened as itself, so a link under the name is seen and left.
+    HANDLE handle = CreateFileW(folder.c_str(), FILE_LIST_DIRECTORY | READ_CONTROL,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = LastError();
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) {
+        error = LastError();
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        error = LinkRefused();
+    } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        error = std::make_error_code(std::errc::not_a_directory);
+    } else if (!OwnedByUs(handle)) {
+        error = std::make_error_code(std::errc::permission_denied);
+    }
+    if (!error) {
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, 0);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = found.cFileName;
+                if (name == L"." || name == L"..") continue;
+                // A folder in it is none of ours and stays; DeleteFileW takes a link as a name.
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+                    DeleteFileW((folder + L"\\" + name).c_str())) {
+                    Tell(DiskStep::Unlink, path + BytesFromPath(std::filesystem::path(name)));
+                } else if (!error) {
+                    error = LastError();
+                    if (!error) error = std::make_error_code(std::errc::directory_not_empty);
+                }
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+    }
+    CloseHandle(handle);
+    if (error) return false;
+    if (!RemoveDirectoryW(folder.c_str())) {
+        error = LastError();
+        return false;
+    }
     return true;
 }
 

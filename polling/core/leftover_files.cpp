@@ -1,5 +1,11 @@
 #include "polling/core/leftover_files.h"
 
+#include <filesystem>
+#include <vector>
+
+#include "common/code_page.h"
+#include "common/run_paths.h"
+
 namespace tallivo {
 
 std::string FolderOf(const std::string& path, const std::string& name) {
@@ -18,6 +24,18 @@ std::optional<std::string> KeepAsInterrupted(const std::string& path, const std:
         if (error != std::errc::file_exists) return std::nullopt;
     }
     return std::nullopt;
+}
+
+void RemoveUnfinishedWorkbookFolders(const std::string& folder) {
+    std::error_code error;
+    std::vector<std::string> names;
+    for (std::filesystem::directory_iterator entry(PathFromBytes(folder.empty() ? "." : folder), error), end;
+         !error && entry != end; entry.increment(error)) {
+        std::string name = BytesFromPath(entry->path().filename());
+        if (name.starts_with(kWorkbookFolderPrefix)) names.push_back(std::move(name));
+    }
+    // One that cannot go now is no harm: its name is never used again.
+    for (const std::string& name : names) RemovePrivateFolder(folder + name, error);
 }
 
 }  // namespace tallivo

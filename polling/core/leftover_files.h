@@ -20,4 +20,9 @@ std::string FolderOf(const std::string& path, const std::string& name);
 std::optional<std::string> KeepAsInterrupted(const std::string& path, const std::string& folder,
                                              const std::string& stamp, std::error_code& error);
 
+// Removes the folders of their own that workbooks were being made in (see WriteWorkbook) by a
+// run that ended before it could: killed, or the power cut. Only the user's own folders, and
+// never through a link.
+void RemoveUnfinishedWorkbookFolders(const std::string& folder);
+
 }  // namespace tallivo

@@ -105,7 +105,7 @@ std::optional<RunJournal> ParseJournal(std::string_view bytes) {
 bool WriteJournal(const std::string& path, const RunJournal& journal) {
     std::error_code ignored;
     const std::optional<std::string> bytes = FormatJournal(journal);
-    const std::string newPath = path + ".new";
+    const std::string newPath = path + kJournalNewSuffix;
     // Made new, so that nothing planted under the name (a link) is ever written through. On
     // the disk before its name is: a power cut must not leave an empty journal in its place.
     RemoveName(newPath, ignored);

@@ -5,11 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "common/run_paths.h"
 #include "common/settings.h"
 
 namespace tallivo {
-
-inline constexpr const char* kJournalFileName = "~~dati.journal";
 
 // What a run is about to write, recorded next to its work file before the output file is
 // touched, so that a later start can tell exactly which of its bytes reached the output.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/hand_over_names.h"
 #include "common/run_paths.h"
 #include "polling/core/disk.h"
 
@@ -29,6 +30,16 @@ bool IsStamp(const std::string& text) {
     return true;
 }
 
+// The first stamped name that is not `taken` and under which nothing stands yet.
+std::optional<std::string> FreeName(const std::string& outputPath, const std::string& stamp,
+                                    const std::string& taken) {
+    for (int counter = 1; counter <= kMaxCounter; ++counter) {
+        std::string candidate = StampedOutputPath(outputPath, stamp, counter);
+        if (!SameFileName(candidate, taken) && !PathExists(candidate)) return candidate;
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 std::string StampedOutputPath(const std::string& outputPath, const std::string& stamp, int counter) {
@@ -39,15 +50,12 @@ std::string StampedOutputPath(const std::string& outputPath, const std::string& 
 }
 
 std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, const std::string& stamp) {
-    for (int counter = 1; counter <= kMaxCounter; ++counter) {
-        std::string candidate = StampedOutputPath(outputPath, stamp, counter);
-        if (!PathExists(candidate)) return candidate;
-    }
-    return std::nullopt;
+    return FreeName(outputPath, stamp, std::string());
 }
 
-std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp) {
-    return FreeStampedOutputPath(outputPath.substr(0, StampPosition(outputPath)) + ".xlsx", stamp);
+std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp,
+                                            const std::string& deliveryOutputPath) {
+    return FreeName(outputPath.substr(0, StampPosition(outputPath)) + ".xlsx", stamp, deliveryOutputPath);
 }
 
 std::optional<std::string> WorkbookStamp(const std::string& outputPath, const std::string& workbookPath) {

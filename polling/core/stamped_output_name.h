@@ -15,8 +15,11 @@ std::string StampedOutputPath(const std::string& outputPath, const std::string& 
 std::optional<std::string> FreeStampedOutputPath(const std::string& outputPath, const std::string& stamp);
 
 // The workbook of a delivery: the output file's name, stamped as above, with ".xlsx" for its
-// extension; the first such name under which nothing stands yet.
-std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp);
+// extension; the first such name under which nothing stands yet and that is not the
+// delivery's own output file (chosen already, but perhaps not made yet: "OUTPUT.xlsx" stamps
+// to the same name).
+std::optional<std::string> FreeWorkbookPath(const std::string& outputPath, const std::string& stamp,
+                                            const std::string& deliveryOutputPath);
 
 // The stamp in a name FreeWorkbookPath made of `outputPath`; nothing for any other name.
 std::optional<std::string> WorkbookStamp(const std::string& outputPath, const std::string& workbookPath);

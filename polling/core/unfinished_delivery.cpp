@@ -56,7 +56,7 @@ std::optional<UnfinishedDelivery> FindUnfinishedDelivery(const RunPaths& paths, 
             delivery.workbookPath = journal->workbookPath;
         return delivery;
     }
-    if (PathExists(paths.DataPath) && !ProbeFile(paths.MarkerPath, Links::Refuse))
+    if (PathExists(paths.DataPath) && !RegularFileStands(paths.MarkerPath))
         return Describe(paths.DataPath, false);
     return std::nullopt;
 }

@@ -34,8 +34,9 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-bool ReadAt(std::FILE* file, long offset, unsigned char* buffer, std::size_t size) {
-    return std::fseek(file, offset, SEEK_SET) == 0 && std::fread(buffer, 1, size, file) == size;
+// Offsets in 64 bits: a long has 32 on Windows, and a workbook may be larger than 2 GB.
+bool ReadAt(std::FILE* file, std::uint64_t offset, unsigned char* buffer, std::size_t size) {
+    return SeekFile(file, offset) && std::fread(buffer, 1, size, file) == size;
 }
 
 // What one sheet's XML comes to, counted as it is inflated.
@@ -96,21 +97,19 @@ bool InflateSheet(std::FILE* file, std::uint32_t method, std::uint32_t packedSiz
 bool WorkbookSheetsWhole(const std::string& path, const std::vector<std::uint64_t>& rows) {
     std::error_code error;
     const File file(OpenRegularFile(path, FileAccess::Read, Links::Refuse, error));
-    if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-    const long size = std::ftell(file.get());
+    const std::uint64_t size = RegularFileSize(path, error).value_or(0);
     unsigned char end[kEndSize];
     // The library writes no comment after the directory: its end record closes the file.
-    if (size < static_cast<long>(kEndSize) ||
-        !ReadAt(file.get(), size - static_cast<long>(kEndSize), end, kEndSize) ||
+    if (!file || size < kEndSize || !ReadAt(file.get(), size - kEndSize, end, kEndSize) ||
         Little(end, 4) != kEndOfDirectory)
         return false;
     const std::uint32_t entries = Little(end + 10, 2);
     const std::uint32_t directorySize = Little(end + 12, 4);
     const std::uint32_t directoryAt = Little(end + 16, 4);
-    if (directorySize > static_cast<std::uint64_t>(size)) return false;
+    if (directorySize > size) return false;
     std::string directory(directorySize, '\0');
     auto* bytes = reinterpret_cast<unsigned char*>(directory.data());
-    if (!ReadAt(file.get(), static_cast<long>(directoryAt), bytes, directorySize)) return false;
+    if (!ReadAt(file.get(), directoryAt, bytes, directorySize)) return false;
 
     std::vector<bool> seen(rows.size(), false);
     std::size_t at = 0;
@@ -131,11 +130,11 @@ bool WorkbookSheetsWhole(const std::string& path, const std::vector<std::uint64_
         if (number < 1 || number > rows.size() || seen[number - 1]) return false;
         seen[number - 1] = true;
         unsigned char local[30];
-        if (!ReadAt(file.get(), static_cast<long>(localAt), local, sizeof local) ||
-            Little(local, 4) != kLocalHeader)
+        if (!ReadAt(file.get(), localAt, local, sizeof local) || Little(local, 4) != kLocalHeader)
             return false;
-        const long dataAt = static_cast<long>(localAt) + 30 + Little(local + 26, 2) + Little(local + 28, 2);
-        if (std::fseek(file.get(), dataAt, SEEK_SET) != 0) return false;
+        const std::uint64_t dataAt =
+            std::uint64_t{localAt} + 30 + Little(local + 26, 2) + Little(local + 28, 2);
+        if (!SeekFile(file.get(), dataAt)) return false;
         SheetText sheet;
         if (!InflateSheet(file.get(), method, packedSize, sheet)) return false;
         if (sheet.bytes != fullSize || sheet.last != kSheetEnd || sheet.rows != rows[number - 1])

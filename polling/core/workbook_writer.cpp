@@ -10,6 +10,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "common/gs1_check_digit.h"
@@ -393,26 +394,50 @@ bool WriteSheets(const WorkbookJob& job, const SheetPlan& plan, Workbook& book, 
 
 }  // namespace
 
-std::string WorkbookTempPath(const std::string& workbookPath) {
-    return workbookPath + ".part";
-}
+namespace {
+
+// The workbook's own folder, removed with whatever is left in it when the writing ends.
+class PrivateFolder {
+  public:
+    explicit PrivateFolder(std::string path) : path_(std::move(path)) {}
+    ~PrivateFolder() {
+        std::error_code ignored;
+        RemovePrivateFolder(path_, ignored);
+    }
+    PrivateFolder(const PrivateFolder&) = delete;
+    PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+  private:
+    std::string path_;
+};
+
+}  // namespace
 
 WorkbookResult WriteWorkbook(const WorkbookJob& job) {
     WorkbookResult result;
-    const std::string tempPath = WorkbookTempPath(job.workbookPath);
     const std::string folder = FolderOf(job.workbookPath, FileNamePart(job.workbookPath));
-    std::error_code error;
-    // Left by a run that ended while writing it: never a finished workbook.
-    RemoveName(tempPath, error);
 
     SheetPlan plan;
     if (!PlanSheets(job, plan, result)) return result;
+    // The library creates the workbook only as it closes it, emptying and following whatever
+    // stands under its name then: in a folder of its own nobody else can plant one.
+    std::error_code error;
+    const std::optional<std::string> ownFolder = MakePrivateFolder(folder, kWorkbookFolderPrefix, error);
+    if (!ownFolder) {
+        result.status = error == std::errc::permission_denied ? WriteStatus::NotAllowed : WriteStatus::Failed;
+        result.reason = "no folder could be made for it beside the output file (" + error.message() + ")";
+        return result;
+    }
+    const PrivateFolder removedAtTheEnd(*ownFolder);
+    // A short name: the library opens it with the ANSI calls, which take no long paths on Windows.
+    const std::string tempPath = *ownFolder + "book.part";
+    const std::string scratchFolder = ownFolder->substr(0, ownFolder->size() - 1);
     bool written = false;
     {
         const ClassicNumbers classicNumbers;
         // Built with MinGW, as it is for Windows, the library opens names through the C runtime's
         // ANSI calls, as it does on Linux: on both the name is the bytes.
-        Workbook book(tempPath, folder, StampTime(job.stamp));
+        Workbook book(tempPath, scratchFolder, StampTime(job.stamp));
         if (!book.opened()) {
             result.status = WriteStatus::Failed;
             result.reason = "the workbook could not be started";
@@ -436,25 +461,20 @@ WorkbookResult WriteWorkbook(const WorkbookJob& job) {
             result.reason = "its sheets were cut short, the disk may be full";
         }
     }
-    if (written) {
-        TellWrittenElsewhere(tempPath);
-        // On the disk before it has its name, and its name on the disk before the work file goes.
-        const WriteStatus flushed = FlushFile(tempPath, Links::Refuse);
-        if (flushed != WriteStatus::Ok) {
-            result.status = flushed;
-            result.reason = "it could not be made sure to be on the disk";
-        } else if (!RenameNoReplace(tempPath, job.workbookPath, error)) {
-            result.status = WriteStatus::Failed;
-            result.reason = error.message();
-        } else if (!FlushFolder(folder)) {
-            result.status = WriteStatus::Failed;
-            result.reason = "its name could not be made sure to be on the disk";
-            return result;
-        } else {
-            return result;
-        }
+    if (!written) return result;
+    TellWrittenElsewhere(tempPath);
+    // On the disk before it has its name, and its name on the disk before the work file goes.
+    const WriteStatus flushed = FlushFile(tempPath, Links::Refuse);
+    if (flushed != WriteStatus::Ok) {
+        result.status = flushed;
+        result.reason = "it could not be made sure to be on the disk";
+    } else if (!RenameNoReplace(tempPath, job.workbookPath, error)) {
+        result.status = WriteStatus::Failed;
+        result.reason = error.message();
+    } else if (!FlushFolder(folder)) {
+        result.status = WriteStatus::Failed;
+        result.reason = "its name could not be made sure to be on the disk";
     }
-    RemoveName(tempPath, error);
     return result;
 }
 

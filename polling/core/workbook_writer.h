@@ -28,12 +28,11 @@ struct WorkbookResult {
     bool ok() const { return status == WriteStatus::Ok && workFileOpened && !stopped; }
 };
 
-// The name the workbook is written under until it is complete.
-std::string WorkbookTempPath(const std::string& workbookPath);
-
 // Sheet "Records" (one row per line of the work file, on into "Records (2)" ... past a
-// sheet's rows) and "Totals" (one row per barcode), written under WorkbookTempPath, put on
-// the disk and only then given its name, so a workbook under that name is always whole.
+// sheet's rows) and "Totals" (one row per barcode), written in a folder of its own beside
+// the output (kWorkbookFolderPrefix and a random part, for the user alone), put on the disk
+// and only then moved to its name, so a workbook under that name is always whole. The folder
+// goes again however the writing ends; one a killed run left goes at the next start.
 // Memory does not grow with the delivery, only with its distinct barcodes.
 WorkbookResult WriteWorkbook(const WorkbookJob& job);
 

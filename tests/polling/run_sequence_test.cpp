@@ -284,12 +284,21 @@ TEST_F(RunTest, CharacterCodeOutsideTheByteRangeEndsBeforeAnyFile) {
 }
 
 // Mode "1" makes the header and terminator one byte each: a code without a byte stops the
-// run with the other character settings, before anything is set aside or created.
-TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
+// run with the other character settings, before anything is set aside or created. So does an
+// output file named as a file of the hand-over: the records written there would be lost.
+TEST_F(RunTest, SettingThatCannotWorkEndsTheRunBeforeAnyFile) {
+    const std::string notACode =
+        "\", which is not a character code from 0 to 255. Correct it with the Wizard "
+        "and retry !";
+    const std::string handOver =
+        "\", a name this program hands the terminal's data over under: the records "
+        "written there would be lost. Choose another file name with the Wizard and "
+        "retry !";
     struct Row {
         const char* setting;
         void (*configure)(Settings&);
         const char* value;
+        Ending ending = Ending::BadCharacterSetting;
     };
     const std::vector<Row> rows{
         {"FileHeaderValue",
@@ -310,6 +319,21 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
              s.FileTerminatorValue = "300";
          },
          "300"},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~dati.txt"; }, "~~dati.txt",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~dati.txt"; }, "~dati.txt",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~1~"; }, "~1~", Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~dati.journal.new"; }, "~~dati.journal.new",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~workbook-abc123"; }, "~~workbook-abc123",
+         Ending::HandOverName},
+#ifdef _WIN32  // one file there, whatever the case, and trailing dots and spaces are dropped
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~DATI.TXT"; }, "~~DATI.TXT",
+         Ending::HandOverName},
+        {"OutputFileName", [](Settings& s) { s.OutputFileName = "~~dati.txt. "; }, "~~dati.txt. ",
+         Ending::HandOverName},
+#endif
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.setting) + " " + row.value);
@@ -317,10 +341,9 @@ TEST_F(RunTest, HeaderOrTerminatorCodeOutsideTheByteRangeEndsBeforeAnyFile) {
         Configure(row.configure);
         WriteFile(folder / "~~dati.txt", "left over\r\n");
         ScaricoS window(FastOptions());
-        EXPECT_EQ(RunToEnd(window), Ending::BadCharacterSetting);
+        EXPECT_EQ(RunToEnd(window), row.ending);
         ExpectOneMessage(std::string("The setting ") + row.setting + " holds \"" + row.value +
-                             "\", which is not a character code from 0 to 255. Correct it with the Wizard "
-                             "and retry !",
+                             (row.ending == Ending::BadCharacterSetting ? notACode : handOver),
                          "TALLIVO");
         EXPECT_FALSE(Exists(folder / "~1~"));
         EXPECT_FALSE(Exists(folder / "OUTPUT.TXT"));
@@ -354,6 +377,7 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         bool marker = false;                                // ~1~ before start-up
         std::optional<std::string> journal = std::nullopt;  // ~~dati.journal before start-up, damaged
         bool dataIsSecondName = false;  // ~dati.txt another name of the work file: a takeover cut short
+        bool workbookFolder = false;    // the folder a killed run was making a workbook in
     };
     const std::string workBytes = "1;1;A;B;01/01/2001;01:01\r\n";
     const std::string dataBytes = "2;2;A;B;02/02/2002;02:02\r\n";
@@ -371,6 +395,8 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         {"work file, journal without settings", workBytes, std::nullopt, std::nullopt, false,
          "TALLIVO RUN JOURNAL 1\r\n99999 0 27 3 0\r\nOUT\r\n"},
         {"work file under both names", workBytes, std::nullopt, std::nullopt, false, std::nullopt, true},
+        {"work file, and the folder a workbook was being made in", workBytes, std::nullopt, std::nullopt,
+         false, std::nullopt, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -382,6 +408,16 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         if (row.journal) WriteFile(rowFolder / "~~dati.journal", *row.journal);
         if (row.dataIsSecondName)
             std::filesystem::create_hard_link(rowFolder / "~~dati.txt", rowFolder / "~dati.txt");
+        // Beside it a link named like such a folder, to a folder of someone else's: never followed.
+        std::error_code noLink(1, std::generic_category());
+        if (row.workbookFolder) {
+            std::filesystem::create_directory(rowFolder / "~~workbook-k1ll3d");
+            WriteFile(rowFolder / "~~workbook-k1ll3d" / "book.part", "PK half");
+            std::filesystem::create_directory(rowFolder / "elsewhere");
+            WriteFile(rowFolder / "elsewhere" / "book.part", "theirs");
+            std::filesystem::create_directory_symlink(rowFolder / "elsewhere",
+                                                      rowFolder / "~~workbook-l1nked", noLink);
+        }
         MessageBox::clearShown();
         RunOptions options = FastOptions();
         options.configPlaces = std::vector<std::filesystem::path>{rowFolder / "orvwizard.cfg"};
@@ -398,6 +434,11 @@ TEST_F(RunTest, LeftoversOfAnInterruptedRunAreKeptAndTold) {
         EXPECT_EQ(ReadFile(rowFolder / "OUTPUT.TXT"), kThreeRecords + "<EOT>\r\n");
         EXPECT_FALSE(Exists(rowFolder / "~~dati.txt"));
         EXPECT_FALSE(Exists(rowFolder / "~~dati.journal"));
+        EXPECT_FALSE(Exists(rowFolder / "~~workbook-k1ll3d"));
+        if (!noLink) {
+            EXPECT_TRUE(std::filesystem::is_symlink(rowFolder / "~~workbook-l1nked"));
+            EXPECT_EQ(ReadFile(rowFolder / "elsewhere" / "book.part"), "theirs");
+        }
 
         // Work file first: with both, the data file (the later delivery) takes " (2)".
         std::vector<std::string> expected;
@@ -934,6 +975,23 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
         WriteFile(folder / "~dati.txt", kThreeLines);
         fs::remove(folder / "~1~");
     };
+    // As one racing the run would: a link under the name the workbook was once made under (its
+    // stamped name and ".part"), planted once the output is made and again whenever it goes.
+    class WorkbookNamePlanter : public DiskWatcher {
+      public:
+        void changed(const DiskChange& change) override {
+            const fs::path path(change.path);
+            const std::string name = path.filename().string();
+            std::string part;
+            if (change.step == DiskStep::Create && name.starts_with("OUTPUT_") && name.ends_with(".TXT"))
+                part = name.substr(0, name.size() - 4) + ".xlsx.part";
+            else if (change.step == DiskStep::Unlink && name.ends_with(".xlsx.part"))
+                part = name;
+            std::error_code ignored;
+            if (!part.empty())
+                fs::create_symlink(path.parent_path() / "precious.txt", path.parent_path() / part, ignored);
+        }
+    } planter;
     const std::vector<Row> rows{
         {"marker", "~1~", linkToPrecious("~1~"), {}, Ending::LinkRefused, false},
         {"data file before start-up",
@@ -985,6 +1043,12 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
         {"the user's own link as output file", "",
          [](const fs::path& folder) { fs::create_symlink(folder / "chosen.txt", folder / "OUTPUT.TXT"); },
          deliver, Ending::Done, true},
+        {"a link planted where the workbook is written", "",
+         [&](const fs::path& folder) {
+             WriteDeliveryOptions(folder / kDeliveryOptionsFileName, {false, true, true});
+             WatchDisk(&planter);
+         },
+         deliver, Ending::Done, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -1001,6 +1065,7 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
             markerCreated = fs::is_regular_file(fs::symlink_status(rowFolder / "~1~"));
             if (row.afterStart) row.afterStart(rowFolder.path());
         });
+        WatchDisk(nullptr);
         EXPECT_EQ(ending, row.ending);
         EXPECT_EQ(markerCreated, row.markerCreated);
         EXPECT_EQ(ReadFile(rowFolder / "precious.txt"), precious);
@@ -1256,6 +1321,7 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
         Ending ending;
         const char* deliveriesShown;  // Label3; empty when not staying online
         const char* message;          // the one message shown, if any
+        const char* outputFileName = "OUTPUT.TXT";
     };
     const std::vector<Row> rows{
         {"three deliveries by the terminal side, each in a stamped file",
@@ -1341,6 +1407,30 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
          Ending::Done,
          "",
          nullptr},
+        {"an output file named .xlsx: the spreadsheet takes the next name, not the output's",
+         {false, true, true},
+         {kOneLine},
+         false,
+         {},
+         {{"OUTPUT_20261208-134212.xlsx", kOneRecord + "<EOT>\r\n"}, {"OUTPUT_20261208-134212_2.xlsx", "PK"}},
+         Ending::Done,
+         "",
+         nullptr,
+         "OUTPUT.xlsx"},
+        {"an output file named .XLSX",
+         {false, true, true},
+         {kOneLine},
+         false,
+         {},
+#ifdef _WIN32  // names ignore case there: one file
+         {{"OUTPUT_20261208-134212.XLSX", kOneRecord + "<EOT>\r\n"}, {"OUTPUT_20261208-134212_2.xlsx", "PK"}},
+#else
+         {{"OUTPUT_20261208-134212.XLSX", kOneRecord + "<EOT>\r\n"}, {"OUTPUT_20261208-134212.xlsx", "PK"}},
+#endif
+         Ending::Done,
+         "",
+         nullptr,
+         "OUTPUT.XLSX"},
     };
     const auto takenOver = std::chrono::system_clock::time_point(
         std::chrono::milliseconds(QDateTime(QDate(2026, 12, 8), QTime(13, 42, 12)).toMSecsSinceEpoch()));
@@ -1349,7 +1439,9 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
         TempFolder rowFolder;
         TempFolder deliveryFolder;
         MessageBox::clearShown();
-        WriteConfig(rowFolder.path(), TestSettings("\\"));
+        Settings settings = TestSettings("\\");
+        settings.OutputFileName = row.outputFileName;
+        WriteConfig(rowFolder.path(), settings);
         ASSERT_EQ(WriteDeliveryOptions(rowFolder / kDeliveryOptionsFileName, row.options),
                   WriteOutcome::Written);
         // Bare names in the current folder keep the expected message free of the folder.

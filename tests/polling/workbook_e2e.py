@@ -17,6 +17,7 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from wine_polling_e2e import WORKED_EXAMPLE, config_bytes  # noqa: E402
 
 import openpyxl  # noqa: E402
+from openpyxl.utils.escape import unescape  # noqa: E402
 
 STAMP = "20261208-091502"
 DELIVERY = (b"0004006381333931;0005;A;B;01/02/2003;10:20\r\n"
@@ -31,8 +32,14 @@ CELL_TYPES = {"Barcode": str, "Date": str, "Time": str, "GTIN": str, "Batch/Lot"
               "Check": str, "Quantity": (int, float), "Lines": int, "Expiry": datetime.datetime}
 
 
+def shown(value):
+    """A cell's text as a spreadsheet program shows it: "_x0041_" stored is "A". openpyxl's cell
+    reader leaves inline text as stored, so its own decoding of the form is applied here."""
+    return unescape(value) if isinstance(value, str) else value
+
+
 def trimmed(row):
-    row = list(row)
+    row = [shown(value) for value in row]
     while row and row[-1] is None:
         row.pop()
     return tuple(row)
@@ -92,15 +99,23 @@ GS1_LINES = [
     ("(01)04006381333931(17)27123", 1, ()),
 ]
 GS1_DELIVERY = b"".join(b"%s;%d;x;y\r\n" % (code.encode("latin-1"), quantity) for code, quantity, _ in GS1_LINES)
-# The library writes byte 29 in Excel's escape, which Excel reads as the byte and openpyxl leaves.
-GS1_RECORDS = records([DELIVERY_ROWS[0]] + [((code.replace(GS, "_x001D_"), quantity), article)
-                                             for code, quantity, article in GS1_LINES])
+# The library writes byte 29 in Excel's escape, which Excel reads as the byte.
+GS1_RECORDS = records([DELIVERY_ROWS[0]] + [((code, quantity), article) for code, quantity, article in GS1_LINES])
 GS1_ARTICLES = [ARTICLES_CAPTIONS,
                 ("04006381333931", None, 3, 2), ("04006381333931", "AB12", 3, 2),
                 ("09506000134352", None, 3, 3), ("09506000134352", "L1", 2, 2), ("09506000134352", "L2", 1, 1),
                 ("09506000134376", None, 1, 1),
                 ("00036000291452", None, 7, 2),
                 ("04006381333932", None, 1, 1, WRONG)]
+
+ESCAPE_FORMS = (b"_x0041_;1;a;b;01/01/2001;12:00\r\n"
+                b"a_X004a__x00e9_b;2;a;b;01/01/2001;12:00\r\n"
+                b"__x0041__;3;a;b;01/01/2001;12:00\r\n"
+                b"_x004_ _x00G1_;4;a;b;01/01/2001;12:00\r\n")
+ESCAPE_RECORDS = [("_x0041_", 1, "01/01/2001", "12:00"),
+                  ("a_X004a__x00e9_b", 2, "01/01/2001", "12:00"),
+                  ("__x0041__", 3, "01/01/2001", "12:00"),
+                  ("_x004_ _x00G1_", 4, "01/01/2001", "12:00")]
 
 # (name, settings changed, delivery, rows per sheet or None, {sheet: rows, or None: not checked},
 #  by the real polling)
@@ -110,6 +125,10 @@ ROWS = [
     ("date and time hidden: two columns",
      {"HideDateTime": "1"}, DELIVERY, None,
      {"Records": records(DELIVERY_ROWS, dated=False), "Totals": TOTALS, "Articles": ARTICLES}, False),
+    ("barcodes in the form a sheet escapes a character in (_x0041_) show as delivered",
+     {}, ESCAPE_FORMS, None,
+     {"Records": [FULL_RECORDS[0]] + ESCAPE_RECORDS,
+      "Totals": [TOTALS[0]] + [(r[0], r[1], 1) for r in ESCAPE_RECORDS], "Articles": [ARTICLES_CAPTIONS]}, False),
     ("GS1 codes: ]C1, ]d2, bracketed, Digital Link, serials, batches, day 00, UPC-A and EAN-13, a wrong check digit, "
      "digits that are no GTIN, a code that almost parses",
      {}, GS1_DELIVERY, None, {"Records": GS1_RECORDS, "Totals": None, "Articles": GS1_ARTICLES}, False),

@@ -108,6 +108,8 @@ TEST_P(WindowsBusyTest, HeldOutputFileIsBusyAndKeepsItsContent) {
     EXPECT_EQ(records.recordsWritten, 0u);
     EXPECT_EQ(records.recordsNotWritten, 2u);
     EXPECT_EQ(WriteFileTrailer(outputPath, settings), refused);
+    // A held marker is still there: the terminal side may be writing its delivery.
+    EXPECT_TRUE(RegularFileStands(outputPath)) << "a held file is not gone";
 
     held.release();
     EXPECT_EQ(ReadFile(outputPath), kOldContent) << "a busy file must not be emptied or written";

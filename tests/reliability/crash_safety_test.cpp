@@ -23,6 +23,7 @@
 
 #include "common/delivery_options.h"
 #include "common/record_layout.h"
+#include "common/run_paths.h"
 #include "polling_test_support.h"
 #include "process_runner.h"
 #include "record_accounting.h"
@@ -122,8 +123,8 @@ std::string PhaseFromDisk(const std::filesystem::path& folder,
                           const std::optional<std::string>& outputBefore) {
     if (Exists(folder / kDataFile)) return "before the rename";
     if (Exists(folder / kWorkFile)) {
+        if (!NamesStartingWith(folder, kWorkbookFolderPrefix).empty()) return "writing the workbook";
         for (const std::string& name : NamesStartingWith(folder, kStampedPrefix)) {
-            if (name.ends_with(".xlsx.part")) return "writing the workbook";
             if (name.ends_with(".xlsx")) return "workbook in place, work file not deleted yet";
         }
         return WritingBegun(folder, outputBefore) ? "writing" : "renamed, not writing yet";
@@ -324,6 +325,7 @@ TEST_P(CrashSafety, KilledAtRandomMomentsLosesNoRecord) {
         EXPECT_FALSE(Exists(dir / kDataFile));
         EXPECT_FALSE(Exists(dir / kJournal));
         EXPECT_FALSE(Exists(dir / (std::string(kJournal) + ".new")));
+        EXPECT_TRUE(NamesStartingWith(dir, kWorkbookFolderPrefix).empty()) << "a workbook's folder left";
 
         if (row.convertNow) {
             // Finished now, exactly once: the output is what the uninterrupted run makes.

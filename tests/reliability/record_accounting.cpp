@@ -61,8 +61,9 @@ RecordCensus TakeCensus(const std::vector<std::string>& input, const RecordLayou
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         if (name == "orvwizard.cfg" || name == kDeliveryOptionsFileName || name == "~1~") continue;
-        // Workbooks hold the records too, but zipped: the crash tests count them apart.
-        if (name.find(".xlsx") != std::string::npos) continue;
+        // Workbooks hold the records too, but zipped: the crash tests count them apart. So does
+        // the folder one is made in, the only folder a run makes.
+        if (name.find(".xlsx") != std::string::npos || entry.is_directory()) continue;
         std::unordered_set<std::string>& into = name == outputName ? output : leftOver;
         if (name != outputName) census.leftOverFiles.push_back(name);
         for (std::string& line : SplitLines(ReadFile(entry.path()))) into.insert(std::move(line));

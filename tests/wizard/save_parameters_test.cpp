@@ -196,6 +196,20 @@ const std::vector<Refusal>& Refusals() {
              c.Combo7->setCurrentIndex(0);
          },
          "No character selected!", "Combo7"},
+        {"the work file's name as file name",
+         [](const Form12aControls& c) { c.Text1->setText(QStringLiteral("~~dati.txt")); },
+         "File name: \"~~dati.txt\" is a name the terminal's data is handed over under", "Text1"},
+        {"the marker's name in a folder",
+         [](const Form12aControls& c) { c.Text1->setText(QStringLiteral("sub/~1~")); },
+         "File name: \"sub/~1~\" is a name the terminal's data is handed over under", "Text1"},
+        {"the journal's name",
+         [](const Form12aControls& c) { c.Text1->setText(QStringLiteral("~~dati.journal")); },
+         "File name: \"~~dati.journal\" is a name", "Text1"},
+#ifdef _WIN32  // names ignore case there
+        {"the data file's name in capitals",
+         [](const Form12aControls& c) { c.Text1->setText(QStringLiteral("~DATI.TXT")); },
+         "File name: \"~DATI.TXT\" is a name", "Text1"},
+#endif
         {"quote in the folder",
          [](const Form12aControls& c) { c.Text4->setText(QStringLiteral("C:\\\"x\"")); },
          "Folder: the double quote", "Text4"},
