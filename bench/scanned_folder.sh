@@ -27,7 +27,7 @@ mkdir -p "$work/watched" "$work/plain" "$work/db"
 printf 'TallivoBench.Signature:0:*:54616c6c69766f2d62656e63682d7369676e6174757265\n' >"$work/db/local.ndb"
 chown -R clamav "$work/db"
 cat >"$work/clamd.conf" <<EOF
-LocalSocket $work/clamd.sock
+LocalSocket $work/db/clamd.sock
 DatabaseDirectory $work/db
 User clamav
 PidFile $work/db/clamd.pid
