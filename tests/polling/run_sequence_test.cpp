@@ -1427,5 +1427,133 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
     }
 }
 
+// The real run, one delivery after another, with the history between them: what a repeat
+// leaves out, and that nothing is left out without the option or without a sound history.
+TEST_F(RunTest, DeliveryThatRepeatsAnEarlierOneIsConvertedOnlyPastTheRepeat) {
+    const std::string first = "first line\r\nsecond line\r\n";
+    const std::string firstChanged = "first line\r\nsecond lime\r\n";
+    const std::string third = "third line\r\n";
+    const std::string fourth = "fourth line";  // no line end: still a line
+    const std::string trailer = "<EOT>\r\n";
+    struct Row {
+        const char* name;
+        bool newFileEachDelivery;
+        bool skipRepeated;
+        std::optional<std::string> history;  // on the disk before the first delivery
+        std::vector<std::string> deliveries;
+        std::vector<Ending> endings;
+        std::vector<std::string> outputs;  // the output file, or each delivery's file in turn
+        std::string lastPhase;
+    };
+    const std::vector<Row> rows{
+        {"append: the second begins with the first",
+         false,
+         true,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer + third + trailer},
+         "Done...   Quit..."},
+        {"new file each: the second file holds only the new records",
+         true,
+         true,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer, third + trailer},
+         "Done...   Quit..."},
+        {"the longest earlier delivery counts",
+         false,
+         true,
+         std::nullopt,
+         {first, first + third, first + third + fourth},
+         {Ending::Done, Ending::Done, Ending::Done},
+         {first + trailer + third + trailer + fourth + "\r\n" + trailer},
+         "Done...   Quit..."},
+        {"an exact repeat converts nothing",
+         false,
+         true,
+         std::nullopt,
+         {first, first},
+         {Ending::Done, Ending::NoData},
+         {first + trailer},
+         "2 records delivered at 10:00:01 are not converted again"},
+        {"one byte differs: all converted",
+         false,
+         true,
+         std::nullopt,
+         {first, firstChanged + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer + firstChanged + third + trailer},
+         "Done...   Quit..."},
+        {"a prefix that ends mid-line is no repeat",
+         false,
+         true,
+         std::nullopt,
+         {"first", "first line\r\n"},
+         {Ending::Done, Ending::Done},
+         {"first\r\n" + trailer + "first line\r\n" + trailer},
+         "Done...   Quit..."},
+        {"option off: all converted",
+         false,
+         false,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer + first + third + trailer},
+         "Done...   Quit..."},
+        {"a damaged history is ignored",
+         false,
+         true,
+         std::string("TALLIVO DELIVERY HISTORY 1\r\ngarbage\r\n"),
+         {first + third},
+         {Ending::Done},
+         {first + third + trailer},
+         "Done...   Quit..."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder rowFolder;
+        const std::filesystem::path dir = rowFolder.path();
+        WriteConfig(dir, [&] {
+            Settings settings = TestSettings(dir.string());
+            settings.ExistingFilePolicy = "2";
+            return settings;
+        }());
+        DeliveryOptions deliveryOptions;
+        deliveryOptions.newFileEachDelivery = row.newFileEachDelivery;
+        deliveryOptions.skipRepeated = row.skipRepeated;
+        ASSERT_EQ(WriteDeliveryOptions(dir / kDeliveryOptionsFileName, deliveryOptions),
+                  WriteOutcome::Written);
+        if (row.history) WriteFile(dir / "~~deliveries.history", *row.history);
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{dir / "orvwizard.cfg"};
+        QString lastPhase;
+        for (std::size_t delivery = 0; delivery < row.deliveries.size(); ++delivery) {
+            // One hour apart from 10:00:01, so that each delivery's file has its own stamp.
+            options.wallClock = [delivery] {
+                return std::chrono::system_clock::time_point(std::chrono::seconds(
+                    QDateTime(QDate(2026, 3, 2), QTime(10, 0, 1)).toSecsSinceEpoch() + 3600 * delivery));
+            };
+            ScaricoS window(options);
+            EXPECT_EQ(RunToEnd(window, [&] { Deliver(dir, row.deliveries[delivery]); }),
+                      row.endings[delivery]);
+            lastPhase = LabelText(window, "Label6");
+        }
+        std::vector<std::string> outputs;
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(dir))
+            if (entry.path().filename().string().rfind("OUTPUT", 0) == 0)
+                names.push_back(entry.path().string());
+        std::sort(names.begin(), names.end());
+        for (const std::string& name : names) outputs.push_back(ReadFile(name));
+        EXPECT_EQ(outputs, row.outputs);
+        EXPECT_EQ(lastPhase, QString::fromStdString(row.lastPhase));
+        EXPECT_EQ(Exists(dir / "~~deliveries.history"), row.skipRepeated);
+        EXPECT_FALSE(Exists(dir / "~~dati.txt"));
+        EXPECT_FALSE(Exists(dir / "~~dati.journal"));
+    }
+}
+
 }  // namespace
 }  // namespace tallivo::testing
