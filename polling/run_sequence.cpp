@@ -133,7 +133,7 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
-    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "", workbookName());
+    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "", workbookName(), repeatedLine());
     return awaitDelivery();
 }
 
@@ -193,6 +193,11 @@ std::optional<std::string> RunSequence::chooseOutputPath(std::chrono::system_clo
     return FreeStampedOutputPath(paths_.OutputPath, stamp_);
 }
 
+std::optional<std::string> RunSequence::repeatedLine() const {
+    if (!deliveryOptions_.skipRepeated) return std::nullopt;
+    return repeatedText_;
+}
+
 std::optional<std::string> RunSequence::workbookName() const {
     if (!deliveryOptions_.spreadsheet) return std::nullopt;
     return workbookPath_.empty() ? std::string() : FileNamePart(workbookPath_);
@@ -207,8 +212,11 @@ Ending RunSequence::runDeliveries() {
             return ending;
         if (ending == Ending::Done) {
             ++deliveriesConverted_;
-            view_.showDeliveries(deliveriesConverted_, FileNamePart(outputPath_), workbookName());
+            lastOutputName_ = FileNamePart(outputPath_);
         }
+        // An exact repeat ends as an empty delivery, and is told here too.
+        if (ending == Ending::Done || !repeatedText_.empty())
+            view_.showDeliveries(deliveriesConverted_, lastOutputName_, workbookName(), repeatedLine());
         if (std::optional<Ending> ended = awaitDelivery()) return *ended;
         if (!waitMs(options_.timings.start)) return Ending::Cancelled;
     }
@@ -384,6 +392,7 @@ bool RunSequence::waitMs(std::chrono::milliseconds duration) {
 }
 
 Ending RunSequence::runConversion() {
+    repeatedText_.clear();
     if (finishing_) return finishing_->isWorkFile ? finishWorkFile() : convertDataFile();
 
     const Timings& timings = options_.timings;

@@ -90,6 +90,8 @@ class RunSequence {
     // interruption finishes that one rather than making a second.
     void recordWorkbookInJournal();
     std::optional<std::string> workbookName() const;
+    // The Deliveries frame's line for lines left out; nothing without the option.
+    std::optional<std::string> repeatedLine() const;
     // Before each delivery: the existing-file policy, the marker, "Waiting...".
     std::optional<Ending> awaitDelivery();
     // The configured output path, or a stamped one never used before.
@@ -111,6 +113,7 @@ class RunSequence {
     std::string workbookPath_;  // its workbook, when workbooks are made
     std::string stamp_;         // the time the delivery was taken over, "YYYYMMDD-HHMMSS"
     int deliveriesConverted_ = 0;
+    std::string lastOutputName_;  // of the last delivery converted, for the Deliveries frame
     std::uint64_t repeatedLines_ = 0;
     std::optional<DeliveryEntry> delivery_;  // the work file's fingerprint, when already read
     std::string repeatedText_;               // what the window says of the lines left out

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/delivery_options.h"
+#include "polling/core/delivery_history.h"
 #include "polling/core/disk.h"
 #include "polling/core/run_journal.h"
 #include "run_test_fixture.h"
@@ -1285,6 +1286,20 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
          Ending::Cancelled,
          "Converted: 1   Last file: OUTPUT_20261208-134212_2.TXT",
          nullptr},
+        {"repeats left out: the second delivery's new line only, then an exact repeat",
+         {true, true, false, true},
+         {kOneLine, kOneLine + kLastLine, kOneLine + kLastLine},
+         false,
+         {},
+         {{"OUTPUT_20261208-134212.TXT", kOneRecord + "<EOT>\r\n"},
+          {"OUTPUT_20261208-134312.TXT", kLastRecord + "<EOT>\r\n"},
+          {"~~deliveries.history", "2 entries"},
+          {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 2   Last file: OUTPUT_20261208-134312.TXT\n2 records delivered at 13:43:12 are not "
+         "converted "
+         "again",
+         nullptr},
         {"an empty delivery goes back to waiting",
          {true, true},
          {"", kOneLine},
@@ -1407,6 +1422,9 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
                 continue;
             if (entry.is_directory())
                 found.emplace_back(name + "/", "");
+            else if (name == "~~deliveries.history")  // its digests are checked where it is read
+                found.emplace_back(
+                    name, std::to_string(ReadDeliveryHistory(entry.path().string()).size()) + " entries");
             else if (name.ends_with(".xlsx") && ReadFile(entry.path()).starts_with("PK"))
                 found.emplace_back(name, "PK");  // a zip: the workbook's cells are read back elsewhere
             else

@@ -330,6 +330,17 @@ TEST(RunJournal, ReadsBackOnlyAWholeJournal) {
     std::string cut = *workbookBytes;
     cut.erase(cut.find(".xlsx"), 1);
     EXPECT_FALSE(ParseJournal(cut).has_value());
+    // Lines a repeat left out, with a workbook or without; a journal without them reads as 0.
+    for (RunJournal repeated : {journal, withWorkbook}) {
+        repeated.repeatedLines = 1234;
+        const std::optional<std::string> repeatedBytes = FormatJournal(repeated);
+        ASSERT_TRUE(repeatedBytes.has_value());
+        EXPECT_TRUE(ParseJournal(*repeatedBytes) == repeated);
+        std::string zero = *repeatedBytes;
+        EXPECT_FALSE(ParseJournal(zero.replace(zero.find(" R1234"), 6, " R0")).has_value());
+        std::string sign = *repeatedBytes;
+        EXPECT_FALSE(ParseJournal(sign.replace(sign.find(" R1234"), 6, " R-1")).has_value());
+    }
     RunJournal refused = journal;
     refused.settings.EndOfFileMessage = "say \"hi\"";  // the configuration format has no quote
     EXPECT_FALSE(WriteJournal(path, refused));
