@@ -19,6 +19,7 @@
 #include "polling/core/delivery_history.h"
 #include "polling/core/disk.h"
 #include "polling/core/run_journal.h"
+#include "polling/core/workbook_check.h"
 #include "run_test_fixture.h"
 #include "support/ordinary_account.h"
 
@@ -1462,6 +1463,8 @@ TEST_F(RunTest, DeliveryThatRepeatsAnEarlierOneIsConvertedOnlyPastTheRepeat) {
         std::vector<Ending> endings;
         std::vector<std::string> outputs;  // the output file, or each delivery's file in turn
         std::string lastPhase;
+        // With a workbook for each delivery: the rows of each of its sheets, headers included.
+        std::vector<std::vector<std::uint64_t>> workbookRows = {};
     };
     const std::vector<Row> rows{
         {"append: the second begins with the first",
@@ -1520,6 +1523,15 @@ TEST_F(RunTest, DeliveryThatRepeatsAnEarlierOneIsConvertedOnlyPastTheRepeat) {
          {Ending::Done, Ending::Done},
          {first + trailer + first + third + trailer},
          "Done...   Quit..."},
+        {"workbooks: the second holds only the new records",
+         true,
+         true,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer, third + trailer},
+         "Done...   Quit...",
+         {{3, 1, 1}, {2, 1, 1}}},  // "Records", "Totals" and "Articles": plain lines are in no total
         {"a damaged history is ignored",
          false,
          true,
@@ -1541,6 +1553,7 @@ TEST_F(RunTest, DeliveryThatRepeatsAnEarlierOneIsConvertedOnlyPastTheRepeat) {
         DeliveryOptions deliveryOptions;
         deliveryOptions.newFileEachDelivery = row.newFileEachDelivery;
         deliveryOptions.skipRepeated = row.skipRepeated;
+        deliveryOptions.spreadsheet = !row.workbookRows.empty();
         ASSERT_EQ(WriteDeliveryOptions(dir / kDeliveryOptionsFileName, deliveryOptions),
                   WriteOutcome::Written);
         if (row.history) WriteFile(dir / "~~deliveries.history", *row.history);
@@ -1560,12 +1573,19 @@ TEST_F(RunTest, DeliveryThatRepeatsAnEarlierOneIsConvertedOnlyPastTheRepeat) {
         }
         std::vector<std::string> outputs;
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(dir))
-            if (entry.path().filename().string().rfind("OUTPUT", 0) == 0)
-                names.push_back(entry.path().string());
+        std::vector<std::string> workbooks;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("OUTPUT", 0) != 0) continue;
+            (name.ends_with(".xlsx") ? workbooks : names).push_back(entry.path().string());
+        }
         std::sort(names.begin(), names.end());
+        std::sort(workbooks.begin(), workbooks.end());
         for (const std::string& name : names) outputs.push_back(ReadFile(name));
         EXPECT_EQ(outputs, row.outputs);
+        ASSERT_EQ(workbooks.size(), row.workbookRows.size());
+        for (std::size_t i = 0; i < workbooks.size(); ++i)
+            EXPECT_TRUE(WorkbookSheetsWhole(workbooks[i], row.workbookRows[i])) << workbooks[i];
         EXPECT_EQ(lastPhase, QString::fromStdString(row.lastPhase));
         EXPECT_EQ(Exists(dir / "~~deliveries.history"), row.skipRepeated);
         EXPECT_FALSE(Exists(dir / "~~dati.txt"));
