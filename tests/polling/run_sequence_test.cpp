@@ -984,6 +984,17 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
          false,
          " is a second name of another file (a hard link). To keep that file safe, it is neither opened nor "
          "changed. Remove it and retry !"},
+        {"delivery history, with records delivered before skipped",
+         "~~deliveries.history",
+         [&](const fs::path& folder) {
+             DeliveryOptions skip;
+             skip.skipRepeated = true;
+             ASSERT_EQ(WriteDeliveryOptions(folder / kDeliveryOptionsFileName, skip), WriteOutcome::Written);
+             linkToPrecious("~~deliveries.history")(folder);
+         },
+         {},
+         Ending::LinkRefused,
+         false},
         {"the user's own link as output file", "",
          [](const fs::path& folder) { fs::create_symlink(folder / "chosen.txt", folder / "OUTPUT.TXT"); },
          deliver, Ending::Done, true},
