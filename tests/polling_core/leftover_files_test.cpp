@@ -462,6 +462,7 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
         const char* journalFor = nullptr;
         bool newFiles = false;
         bool journalFileIsLink = false;
+        std::uint64_t repeatedLines = 0;  // left out by the journal's run: in the output already
     };
     const char* stamped = "OUTPUT_20261208-134212.TXT";
     const std::vector<Row> rows{
@@ -480,6 +481,8 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
          "OTHER_20261208-134212.TXT", true},
         {"journal for a stamped name that is a link", true, false, false, "~~dati.txt", std::nullopt, stamped,
          true, true},
+        {"journal of a run that left its first line out as delivered before", true, false, false,
+         "~~dati.txt", 1, "OUTPUT.TXT", false, false, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -504,6 +507,7 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
             journal.outputCreated = true;
             journal.workFileSize = 10;
             journal.settings = WizardDefaults();
+            journal.repeatedLines = row.repeatedLines;
             ASSERT_TRUE(WriteJournal(JournalPath(paths.WorkPath), journal));
         }
         const std::optional<UnfinishedDelivery> found = FindUnfinishedDelivery(paths, row.newFiles);
