@@ -25,8 +25,7 @@ UnfinishedDelivery Describe(const std::string& path, bool isWorkFile) {
 
 std::optional<std::uint64_t> UnfinishedDelivery::recordsInOutput() const {
     if (!isWorkFile) return 0;
-    // Those an earlier delivery brought are not written again either.
-    if (resume) return resume->repeatedLines + resume->recordsWritten;
+    if (resume) return resume->recordsWritten;
     return std::nullopt;
 }
 
