@@ -1,6 +1,7 @@
 #include "common/delivery_options.h"
 
 #include <fstream>
+#include <utility>
 
 namespace tallivo {
 
@@ -9,23 +10,17 @@ namespace {
 constexpr std::string_view kStayOnlineKey = "StayOnline=";
 constexpr std::string_view kNewFileKey = "NewFileEachDelivery=";
 constexpr std::string_view kSpreadsheetKey = "Spreadsheet=";
-// The real file is some forty bytes; anything much longer is not one.
+constexpr std::string_view kSkipRepeatedKey = "SkipRepeated=";
+// The real file is some sixty bytes; anything much longer is not one.
 constexpr std::size_t kMaxBytes = 256;
 
-// Reads "<key>0" or "<key>1" and its line end from the front of `bytes`.
-bool TakeLine(std::string_view& bytes, std::string_view key, bool& value) {
-    if (bytes.substr(0, key.size()) != key) return false;
-    bytes.remove_prefix(key.size());
-    if (bytes.empty() || (bytes.front() != '0' && bytes.front() != '1')) return false;
-    value = bytes.front() == '1';
-    bytes.remove_prefix(1);
-    if (bytes.substr(0, 2) == "\r\n") {
-        bytes.remove_prefix(2);
-    } else if (bytes.substr(0, 1) == "\n") {
-        bytes.remove_prefix(1);
-    } else {
-        return false;
-    }
+// Takes one line off the front of `bytes`, without its line end; false when none ends.
+bool TakeLine(std::string_view& bytes, std::string_view& line) {
+    const std::size_t end = bytes.find('\n');
+    if (end == std::string_view::npos) return false;
+    line = bytes.substr(0, end);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    bytes.remove_prefix(end + 1);
     return true;
 }
 
@@ -40,15 +35,31 @@ std::string FormatDeliveryOptions(const DeliveryOptions& options) {
     bytes.append(kStayOnlineKey).append(options.stayOnline ? "1" : "0").append("\r\n");
     bytes.append(kNewFileKey).append(options.newFileEachDelivery ? "1" : "0").append("\r\n");
     if (options.spreadsheet) bytes.append(kSpreadsheetKey).append("1\r\n");
+    if (options.skipRepeated) bytes.append(kSkipRepeatedKey).append("1\r\n");
     return bytes;
 }
 
 DeliveryOptions ParseDeliveryOptions(std::string_view bytes) {
+    const std::pair<std::string_view, bool DeliveryOptions::*> keys[] = {
+        {kStayOnlineKey, &DeliveryOptions::stayOnline},
+        {kNewFileKey, &DeliveryOptions::newFileEachDelivery},
+        {kSpreadsheetKey, &DeliveryOptions::spreadsheet},
+        {kSkipRepeatedKey, &DeliveryOptions::skipRepeated},
+    };
     DeliveryOptions options;
-    if (!TakeLine(bytes, kStayOnlineKey, options.stayOnline) ||
-        !TakeLine(bytes, kNewFileKey, options.newFileEachDelivery) ||
-        (!bytes.empty() && !TakeLine(bytes, kSpreadsheetKey, options.spreadsheet)) || !bytes.empty()) {
-        return {};
+    std::string_view line;
+    while (!bytes.empty()) {
+        if (!TakeLine(bytes, line)) return {};
+        const std::size_t equals = line.find('=');
+        if (equals == 0 || equals == std::string_view::npos || line.find('\r') != std::string_view::npos)
+            return {};
+        const std::string_view key = line.substr(0, equals + 1);
+        const std::string_view value = line.substr(equals + 1);
+        for (const auto& [known, member] : keys) {
+            if (key != known) continue;
+            if (value != "0" && value != "1") return {};
+            options.*member = value == "1";
+        }
     }
     return options;
 }

@@ -17,20 +17,22 @@ struct DeliveryOptions {
     bool stayOnline = false;           // "Stay online for the next delivery"
     bool newFileEachDelivery = false;  // "A new file for each delivery"
     bool spreadsheet = false;          // "Also save a spreadsheet (.xlsx)"
+    bool skipRepeated = false;         // "Skip records delivered before"
 
-    bool anyOn() const { return stayOnline || newFileEachDelivery || spreadsheet; }
+    bool anyOn() const { return stayOnline || newFileEachDelivery || spreadsheet || skipRepeated; }
     bool operator==(const DeliveryOptions&) const = default;
 };
 
 // The options file that goes with a configuration place: same folder.
 std::filesystem::path DeliveryOptionsPlace(const std::filesystem::path& configPlace);
 
-// Two lines, "StayOnline=0|1" then "NewFileEachDelivery=0|1", each ending in CR LF; a third,
-// "Spreadsheet=1", only when that is on, so the file stays as it was without it.
+// Two lines, "StayOnline=0|1" then "NewFileEachDelivery=0|1", each ending in CR LF; then
+// "Spreadsheet=1" and "SkipRepeated=1" only when on, so the file stays as it was without them.
 std::string FormatDeliveryOptions(const DeliveryOptions& options);
 
-// Anything but those lines in that order (a lone LF is taken as a line end too) means all
-// off: a damaged file never switches an option on.
+// "<key>=0|1" lines in any order (a lone LF is taken as a line end too); keys it does not know
+// are passed over, so a later version's file still reads. A damaged line of a known key, or a
+// line that is no "<key>=<value>", means all off: a damaged file never switches an option on.
 DeliveryOptions ParseDeliveryOptions(std::string_view bytes);
 
 // Both off when the file is missing, unreadable or damaged.

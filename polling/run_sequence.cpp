@@ -16,6 +16,7 @@
 #include "common/hand_over_names.h"
 #include "common/run_paths.h"
 #include "common/verfil.h"
+#include "polling/core/delivery_history.h"
 #include "polling/core/disk.h"
 #include "polling/core/leftover_files.h"
 #include "polling/core/output_writer.h"
@@ -52,6 +53,19 @@ Settings JournalSettings(Settings settings) {
 void RemoveIfPresent(const std::string& path) {
     std::error_code ignored;
     if (!path.empty()) RemoveFile(path, ignored);
+}
+
+// "1,234": the count the user reads.
+std::string WithThousands(std::uint64_t count) {
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, ",");
+    return digits;
+}
+
+// "09:15:02" of "YYYYMMDD-HHMMSS".
+std::string TimeOfStamp(const std::string& stamp) {
+    if (stamp.size() != 15) return stamp;
+    return stamp.substr(9, 2) + ":" + stamp.substr(11, 2) + ":" + stamp.substr(13, 2);
 }
 
 // Why a file could not be made or removed, in the user's words: a folder that refuses writes
@@ -119,7 +133,10 @@ std::optional<Ending> RunSequence::startUp() {
              kAppTitle);
         return Ending::LinkRefused;
     }
-    if (std::optional<Ending> link = refuseLinks({&paths_.MarkerPath, &paths_.DataPath, &paths_.WorkPath}))
+    const std::string historyPath =
+        deliveryOptions_.skipRepeated ? HistoryPath(paths_.WorkPath) : std::string();
+    if (std::optional<Ending> link =
+            refuseLinks({&paths_.MarkerPath, &paths_.DataPath, &paths_.WorkPath, &historyPath}))
         return link;
 
     // Half made by a run that ended while writing it: a workbook is only ever made anew.
@@ -128,7 +145,7 @@ std::optional<Ending> RunSequence::startUp() {
     if (std::optional<Ending> ending = offerUnfinishedDelivery()) return ending;
 
     if (settings_.SplashScreen == "1") view_.showSplash(options_.timings.splash);
-    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "", workbookName());
+    if (deliveryOptions_.stayOnline) view_.showDeliveries(0, "", workbookName(), repeatedLine());
     return awaitDelivery();
 }
 
@@ -188,6 +205,11 @@ std::optional<std::string> RunSequence::chooseOutputPath(std::chrono::system_clo
     return FreeStampedOutputPath(paths_.OutputPath, stamp_);
 }
 
+std::optional<std::string> RunSequence::repeatedLine() const {
+    if (!deliveryOptions_.skipRepeated) return std::nullopt;
+    return repeatedText_;
+}
+
 std::optional<std::string> RunSequence::workbookName() const {
     if (!deliveryOptions_.spreadsheet) return std::nullopt;
     return workbookPath_.empty() ? std::string() : FileNamePart(workbookPath_);
@@ -202,8 +224,11 @@ Ending RunSequence::runDeliveries() {
             return ending;
         if (ending == Ending::Done) {
             ++deliveriesConverted_;
-            view_.showDeliveries(deliveriesConverted_, FileNamePart(outputPath_), workbookName());
+            lastOutputName_ = FileNamePart(outputPath_);
         }
+        // An exact repeat ends as an empty delivery, and is told here too.
+        if (ending == Ending::Done || !repeatedText_.empty())
+            view_.showDeliveries(deliveriesConverted_, lastOutputName_, workbookName(), repeatedLine());
         if (std::optional<Ending> ended = awaitDelivery()) return *ended;
         if (!waitMs(options_.timings.start)) return Ending::Cancelled;
     }
@@ -313,6 +338,7 @@ bool RunSequence::markWorkFileConverted(std::uint64_t byteCount) {
     journal.workFileSize = byteCount;
     journal.settings = JournalSettings(settings_);
     journal.workbookPath = workbookPath_;
+    journal.repeatedLines = repeatedLines_;
     journal.complete = true;
     return WriteJournal(JournalPath(paths_.WorkPath), journal);
 }
@@ -376,6 +402,7 @@ bool RunSequence::waitMs(std::chrono::milliseconds duration) {
 }
 
 Ending RunSequence::runConversion() {
+    repeatedText_.clear();
     if (finishing_) return finishing_->isWorkFile ? finishWorkFile() : convertDataFile();
 
     const Timings& timings = options_.timings;
@@ -494,6 +521,15 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
     }
     outputPath_ = *outputPath;
     if (resume) chooseOutputPath(takenOver);  // the stamp only
+    decideRepeatedLines(byteCount, resume);
+    if (delivery_ && repeatedLines_ == delivery_->lines) {
+        // Nothing new: an empty delivery, and the output is not even looked at.
+        view_.showPhase(repeatedText_);
+        RemoveIfPresent(paths_.WorkPath);
+        RemoveIfPresent(JournalPath(paths_.WorkPath));
+        if (!waitMs(options_.timings.noDataWait)) return Ending::Cancelled;
+        return Ending::NoData;
+    }
     if (!resume && !deliveryOptions_.newFileEachDelivery) {
         if (std::optional<Ending> refused = decideExistingFile()) return *refused;
     }
@@ -517,6 +553,7 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
     if (std::optional<Ending> failed =
             writeWorkbook(resume ? MakeRecordLayout(resume->settings).layout : layout_))
         return *failed;
+    recordDelivery();
 
     // The work file first: a journal without it is only removed by the next start. A work file
     // that cannot be removed leaves a journal saying it was converted in full, so that no start
@@ -536,6 +573,46 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
     return Ending::Done;
 }
 
+void RunSequence::decideRepeatedLines(std::uint64_t byteCount, const ResumePoint* resume) {
+    repeatedLines_ = 0;
+    delivery_.reset();
+    repeatedText_.clear();
+    if (resume) {
+        repeatedLines_ = resume->repeatedLines;
+        return;
+    }
+    // Begun before and not to be continued, it is converted again as it was begun.
+    if (finishing_) {
+        const std::optional<RunJournal> journal = ReadJournal(JournalPath(paths_.WorkPath));
+        if (journal && !journal->complete && journal->workFileSize == byteCount) {
+            repeatedLines_ = journal->repeatedLines;
+            return;
+        }
+    }
+    if (!deliveryOptions_.skipRepeated) return;
+    RepeatCheck check =
+        CheckRepeat(paths_.WorkPath, ReadDeliveryHistory(HistoryPath(paths_.WorkPath)), paths_.OutputPath);
+    if (check.readFailed) return;  // the conversion tells of it
+    delivery_ = std::move(check.delivery);
+    delivery_->stamp = stamp_;
+    if (!check.repeated) return;
+    repeatedLines_ = check.linesToSkip;
+    repeatedText_ = WithThousands(repeatedLines_) + " records delivered at " +
+                    TimeOfStamp(check.repeated->stamp) + " are not converted again";
+}
+
+void RunSequence::recordDelivery() {
+    if (!deliveryOptions_.skipRepeated) return;
+    if (!delivery_) {
+        RepeatCheck check = CheckRepeat(paths_.WorkPath, {}, paths_.OutputPath);
+        if (check.readFailed) return;
+        delivery_ = std::move(check.delivery);
+        delivery_->stamp = stamp_;
+    }
+    // Not written, a later repeat is only not caught: the records converted are right.
+    AddToDeliveryHistory(HistoryPath(paths_.WorkPath), *delivery_);
+}
+
 bool RunSequence::writeJournal(std::uint64_t byteCount) {
     RunJournal journal;
     journal.outputPath = outputPath_;
@@ -543,6 +620,7 @@ bool RunSequence::writeJournal(std::uint64_t byteCount) {
     journal.workFileSize = byteCount;
     journal.settings = JournalSettings(settings_);
     journal.workbookPath = workbookPath_;
+    journal.repeatedLines = repeatedLines_;
     const std::string path = JournalPath(paths_.WorkPath);
     if (!journal.outputCreated) {
         std::error_code error;
@@ -614,7 +692,7 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
         }
     }
 
-    view_.showPhase("Writing the output file...");
+    view_.showPhase(repeatedText_.empty() ? "Writing the output file..." : repeatedText_);
     view_.showProgress(0, byteCount);
     if (!processEvents()) return Ending::Cancelled;
 
@@ -623,8 +701,8 @@ std::optional<Ending> RunSequence::convertWorkFile(std::uint64_t byteCount, cons
     AppendFile output;
     output.open(outputPath_);
     RecordFollower follower(view_, options_.clock, options_.timings, byteCount, stop_);
-    const WriteRecordsResult result =
-        WriteRecords(paths_.WorkPath, output, layout, &follower, resume ? resume->recordsWritten : 0);
+    const WriteRecordsResult result = WriteRecords(paths_.WorkPath, output, layout, &follower,
+                                                   repeatedLines_ + (resume ? resume->recordsWritten : 0));
     if (result.stopped || stop_) return Ending::Cancelled;
     if (!result.workFileOpened) {
         tell("Unable to read the work file " + paths_.WorkPath + "; nothing was converted" + keptText,
@@ -699,6 +777,7 @@ std::optional<Ending> RunSequence::writeWorkbook(const RecordLayout& layout) {
     job.workbookPath = workbookPath_;
     job.layout = layout;
     job.stamp = stamp_;
+    job.linesToSkip = repeatedLines_;
     job.keepGoing = [this] { return processEvents(); };
     const WorkbookResult result = WriteWorkbook(job);
     if (result.stopped || stop_) return Ending::Cancelled;

@@ -12,6 +12,7 @@
 #include "common/record_layout.h"
 #include "common/run_paths.h"
 #include "common/settings.h"
+#include "polling/core/delivery_history.h"
 #include "polling/core/unfinished_delivery.h"
 #include "polling/ending.h"
 #include "polling/status_view.h"
@@ -89,11 +90,18 @@ class RunSequence {
     // interruption finishes that one rather than making a second.
     void recordWorkbookInJournal();
     std::optional<std::string> workbookName() const;
+    // The Deliveries frame's line for lines left out; nothing without the option.
+    std::optional<std::string> repeatedLine() const;
     // Before each delivery: the existing-file policy, the marker, "Waiting...".
     std::optional<Ending> awaitDelivery();
     // The configured output path, or a stamped one never used before.
     std::optional<std::string> chooseOutputPath(std::chrono::system_clock::time_point takenOver);
     void tell(const std::string& text, const char* title);
+    // How many leading lines this delivery leaves out: the journal's when it goes on after an
+    // interruption, else what the history says (with "Skip records delivered before").
+    void decideRepeatedLines(std::uint64_t byteCount, const ResumePoint* resume);
+    // Once the delivery's output is on the disk; a start after a kill adds it again at most once.
+    void recordDelivery();
 
     StatusView& view_;
     RunOptions options_;
@@ -105,6 +113,10 @@ class RunSequence {
     std::string workbookPath_;  // its workbook, when workbooks are made
     std::string stamp_;         // the time the delivery was taken over, "YYYYMMDD-HHMMSS"
     int deliveriesConverted_ = 0;
+    std::string lastOutputName_;  // of the last delivery converted, for the Deliveries frame
+    std::uint64_t repeatedLines_ = 0;
+    std::optional<DeliveryEntry> delivery_;  // the work file's fingerprint, when already read
+    std::string repeatedText_;               // what the window says of the lines left out
     bool outputExisted_ = false;
     // Data of an earlier run the user chose to convert in this run instead of a delivery.
     std::optional<UnfinishedDelivery> finishing_;

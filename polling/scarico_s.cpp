@@ -223,11 +223,12 @@ void ScaricoS::showWaiting() {
 }
 
 void ScaricoS::showDeliveries(int converted, std::string_view lastOutputName,
-                              std::optional<std::string_view> lastWorkbookName) {
+                              std::optional<std::string_view> lastWorkbookName,
+                              std::optional<std::string_view> lastRepeated) {
     if (Frame2->isHidden()) {
-        // The unused frame goes below the others, which all stay where they are; a second line
-        // for the workbook makes it taller.
-        const int extra = lastWorkbookName ? 300 : 0;
+        // The unused frame goes below the others, which all stay where they are; a line for the
+        // workbook, and one for what a repeat left out, make it taller.
+        const int extra = (lastWorkbookName ? 300 : 0) + (lastRepeated ? 300 : 0);
         Frame2->setTitle(QStringLiteral("Deliveries"));
         Frame2->setGeometry(TwipsRect(60, 3480, 5355, 855 + extra, this));
         Label3->setGeometry(TwipsRect(120, 360, 5115, 375 + extra, this));
@@ -239,6 +240,7 @@ void ScaricoS::showDeliveries(int converted, std::string_view lastOutputName,
     if (!lastOutputName.empty()) text += QStringLiteral("   Last file: ") + TextOf(lastOutputName);
     if (lastWorkbookName && !lastWorkbookName->empty())
         text += QStringLiteral("\nSpreadsheet: ") + TextOf(*lastWorkbookName);
+    if (lastRepeated && !lastRepeated->empty()) text += QStringLiteral("\n") + TextOf(*lastRepeated);
     Label3->setText(text);
 }
 

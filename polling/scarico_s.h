@@ -37,7 +37,8 @@ class ScaricoS : public QWidget, public StatusView {
     void showProgress(std::uint64_t value, std::uint64_t maximum) override;
     void showSplash(std::chrono::milliseconds life) override;
     void showDeliveries(int converted, std::string_view lastOutputName,
-                        std::optional<std::string_view> lastWorkbookName) override;
+                        std::optional<std::string_view> lastWorkbookName,
+                        std::optional<std::string_view> lastRepeated) override;
     void processEvents() override;
     QWidget* dialogParent() override { return this; }
 

@@ -25,9 +25,11 @@ class StatusView {
     virtual void showSplash(std::chrono::milliseconds life) = 0;
     // Staying online: deliveries converted since start and the file the last one went to
     // (a file name, no folder), and its workbook when workbooks are made (nothing when they
-    // are not). Shown from start-up on, with 0 and no names.
+    // are not). Shown from start-up on, with 0 and no names. With "Skip records delivered
+    // before", what the last delivery left out (empty when nothing), on a line of its own.
     virtual void showDeliveries(int /*converted*/, std::string_view /*lastOutputName*/,
-                                std::optional<std::string_view> /*lastWorkbookName*/) {}
+                                std::optional<std::string_view> /*lastWorkbookName*/,
+                                std::optional<std::string_view> /*lastRepeated*/ = std::nullopt) {}
     virtual void processEvents() = 0;
     // Owner of the message boxes.
     virtual QWidget* dialogParent() = 0;

@@ -22,7 +22,7 @@ std::vector<QWidget*> ReadingOrder(const Form12aControls& c) {
         c.Check3, c.Combo14, c.Option10, c.Option11, c.Combo9,               // Fixed length, barcode
         c.Check4, c.Combo13, c.Option13, c.Option12, c.Combo12,              // Fixed length, quantity
         c.Option4, c.Option6, c.Option3, c.Combo7, c.Text3, c.Check1, c.Combo11,  // File terminator
-        c.Option7, c.Option8, c.Option9, c.Check7, c.Check8, c.Check9,       // Options
+        c.Option7, c.Option8, c.Option9, c.Check7, c.Check8, c.Check9, c.Check10,  // Options
         c.PreviewToggle, c.Preview->sampleBox(),                             // Preview
         c.Command1, c.Command2, c.Command6, c.Command3,
     };

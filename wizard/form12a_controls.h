@@ -67,9 +67,10 @@ struct Form12aControls {
     QCheckBox* Check5 = nullptr;
     QCheckBox* Check6 = nullptr;
     // Kept in orvwizard.opt, not in the configuration file.
-    QCheckBox* Check7 = nullptr;  // "Stay online for the next delivery"
-    QCheckBox* Check8 = nullptr;  // "A new file for each delivery"
-    QCheckBox* Check9 = nullptr;  // "Also save a spreadsheet (.xlsx)"
+    QCheckBox* Check7 = nullptr;   // "Stay online for the next delivery"
+    QCheckBox* Check8 = nullptr;   // "A new file for each delivery"
+    QCheckBox* Check9 = nullptr;   // "Also save a spreadsheet (.xlsx)"
+    QCheckBox* Check10 = nullptr;  // "Skip records delivered before"
 
     QComboBox* Combo1 = nullptr;
     QComboBox* Combo2 = nullptr;

@@ -244,6 +244,7 @@ void BuildOptionsFrame(QWidget* window, Form12aControls& c) {
     c.Check7 = Check("Check7", "Stay online for the next delivery");
     c.Check8 = Check("Check8", "A new file for each delivery");
     c.Check9 = Check("Check9", "Also save a spreadsheet (.xlsx)");
+    c.Check10 = Check("Check10", "Skip records delivered before");
     // The delivery options beside the existing-file choice rather than under it: the frame
     // keeps the height of the file terminator frame, and the window fits a 768-pixel screen.
     auto* grid = new QGridLayout(c.Frame5);
@@ -253,8 +254,9 @@ void BuildOptionsFrame(QWidget* window, Form12aControls& c) {
     grid->addWidget(c.Check7, 0, 1);
     grid->addWidget(c.Check8, 1, 1);
     grid->addWidget(c.Check9, 2, 1);
+    grid->addWidget(c.Check10, 3, 1);
     grid->setColumnStretch(1, 1);
-    grid->setRowStretch(3, 1);
+    grid->setRowStretch(4, 1);
     c.ExistingFileGroup = Group(window, {c.Option7, c.Option8, c.Option9});
 
     // Kept in the frame for their values only: the user neither sees nor changes them.

@@ -73,6 +73,7 @@ void ApplyDeliveryOptions(const Form12aControls& c, const DeliveryOptions& optio
     c.Check7->setCheckState(options.stayOnline ? Qt::Checked : Qt::Unchecked);
     c.Check8->setCheckState(options.newFileEachDelivery ? Qt::Checked : Qt::Unchecked);
     c.Check9->setCheckState(options.spreadsheet ? Qt::Checked : Qt::Unchecked);
+    c.Check10->setCheckState(options.skipRepeated ? Qt::Checked : Qt::Unchecked);
 }
 
 enum class HideDateTimeTo { Apply, Keep };

@@ -182,9 +182,9 @@ void Form12a::SaveParameters() {
     if (TrimBlanks(c.Text4->text()).isEmpty()) c.Text4->setText(QStringLiteral("\\"));
 
     const Settings settings = SettingsFromControls(headerMode, headerValue, terminatorMode, terminatorValue);
-    const DeliveryOptions options{c.Check7->checkState() == Qt::Checked,
-                                  c.Check8->checkState() == Qt::Checked,
-                                  c.Check9->checkState() == Qt::Checked};
+    const DeliveryOptions options{
+        c.Check7->checkState() == Qt::Checked, c.Check8->checkState() == Qt::Checked,
+        c.Check9->checkState() == Qt::Checked, c.Check10->checkState() == Qt::Checked};
     bool currentFolderWritten = false;
     for (std::size_t place = 0; place < configPlaces_.size(); ++place) {
         // The other places are a courtesy for programs that look there; they stay silent.

@@ -78,6 +78,7 @@ std::optional<ResumePoint> FindResumePoint(const RunJournal& journal, const std:
 
     ResumePoint point;
     point.settings = journal.settings;
+    point.repeatedLines = journal.repeatedLines;
     point.outputSizeToKeep = journal.runStart;
     if (!outputThere) {
         point.headerToWrite = journal.outputCreated && header.present;
@@ -101,6 +102,8 @@ std::optional<ResumePoint> FindResumePoint(const RunJournal& journal, const std:
     WorkFileReader reader(workPath);
     if (!reader.isOpen()) return std::nullopt;
     std::string line;
+    for (std::uint64_t left = journal.repeatedLines; left > 0 && reader.nextLine(line); --left) {
+    }
     while (reader.nextLine(line)) {
         FormatRecord(line, layout.layout);
         line.append("\r\n");

@@ -17,6 +17,7 @@ struct ResumePoint {
     std::uint64_t outputSizeToKeep = 0;  // anything after it is the start of a line cut short
     bool headerToWrite = false;
     std::uint64_t recordsWritten = 0;
+    std::uint64_t repeatedLines = 0;  // left out before them, as the journal says
     std::size_t trailerLinesWritten = 0;
     Settings settings;  // the journal's, not the current ones
 };

@@ -16,6 +16,7 @@ constexpr std::uintmax_t kMaxJournalBytes = 1 << 20;
 constexpr std::string_view kFirstLine = "TALLIVO RUN JOURNAL 1\r\n";
 constexpr std::string_view kCompleteFirstLine = "TALLIVO RUN JOURNAL 1 COMPLETE\r\n";
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kRepeatedMark = "R";
 
 // Takes one decimal number and the blank or line end after it off the front of `text`.
 std::optional<std::uint64_t> TakeNumber(std::string_view& text, char delimiter) {
@@ -52,6 +53,9 @@ std::optional<std::string> FormatJournal(const RunJournal& journal) {
              std::to_string(journal.workFileSize) + " " + std::to_string(journal.outputPath.size()) + " " +
              std::to_string(settings.bytes.size());
     if (!journal.workbookPath.empty()) bytes += " " + std::to_string(journal.workbookPath.size());
+    // Only when lines are left out, so that a journal reads as before without it.
+    if (journal.repeatedLines > 0)
+        bytes += " " + std::string(kRepeatedMark) + std::to_string(journal.repeatedLines);
     bytes += "\r\n";
     bytes += journal.outputPath + "\r\n";
     if (!journal.workbookPath.empty()) bytes += journal.workbookPath + "\r\n";
@@ -65,6 +69,21 @@ std::optional<RunJournal> ParseJournal(std::string_view bytes) {
     const std::string_view firstLine = journal.complete ? kCompleteFirstLine : kFirstLine;
     if (bytes.substr(0, firstLine.size()) != firstLine) return std::nullopt;
     bytes.remove_prefix(firstLine.size());
+    // The repeated lines' count, last on the numbers line, is taken off before the rest is read.
+    std::string withoutRepeated;
+    const std::size_t numbersEnd = bytes.find(kLineEnd);
+    const std::size_t markAt =
+        bytes.substr(0, numbersEnd).rfind(std::string(" ") + std::string(kRepeatedMark));
+    if (numbersEnd != std::string_view::npos && markAt != std::string_view::npos) {
+        std::string_view count = bytes.substr(markAt + 1 + kRepeatedMark.size());
+        const auto repeated = TakeNumber(count, '\r');
+        if (!repeated || *repeated == 0 || count.size() != bytes.size() - numbersEnd - kLineEnd.size())
+            return std::nullopt;
+        journal.repeatedLines = *repeated;
+        withoutRepeated.assign(bytes.substr(0, markAt));
+        withoutRepeated.append(bytes.substr(numbersEnd));
+        bytes = withoutRepeated;
+    }
     const auto runStart = TakeNumber(bytes, ' ');
     const auto created = TakeNumber(bytes, ' ');
     const auto workFileSize = TakeNumber(bytes, ' ');

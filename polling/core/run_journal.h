@@ -20,6 +20,8 @@ struct RunJournal {
     Settings settings;               // the 27 settings of the run, as read
     bool complete = false;           // all written; only the work file was left to remove
     std::string workbookPath;  // the delivery's workbook, when one is made; it takes this name once whole
+    // Leading lines an earlier delivery brought already, left out of the output and the workbook.
+    std::uint64_t repeatedLines = 0;
     bool operator==(const RunJournal&) const = default;
 };
 

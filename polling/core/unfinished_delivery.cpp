@@ -25,7 +25,8 @@ UnfinishedDelivery Describe(const std::string& path, bool isWorkFile) {
 
 std::optional<std::uint64_t> UnfinishedDelivery::recordsInOutput() const {
     if (!isWorkFile) return 0;
-    if (resume) return resume->recordsWritten;
+    // Those an earlier delivery brought are not written again either.
+    if (resume) return resume->repeatedLines + resume->recordsWritten;
     return std::nullopt;
 }
 

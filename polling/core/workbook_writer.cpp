@@ -91,6 +91,8 @@ bool ForEachRecord(const WorkbookJob& job, WorkbookResult& result, Use use) {
     }
     std::string line;
     std::uint64_t lines = 0;
+    for (std::uint64_t left = job.linesToSkip; left > 0 && reader.nextLine(line); --left) {
+    }
     while (reader.nextLine(line)) {
         if (!use(SplitForSheet(line, job.layout))) return false;
         if (++lines % kRowsBetweenChecks == 0 && job.keepGoing && !job.keepGoing()) {

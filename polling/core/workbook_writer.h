@@ -16,6 +16,8 @@ struct WorkbookJob {
     RecordLayout layout;
     std::string stamp;  // the delivery's "YYYYMMDD-HHMMSS", its creation time
     std::uint32_t rowsPerSheet = kSheetRows;
+    // Leading lines an earlier delivery brought already: not in the workbook.
+    std::uint64_t linesToSkip = 0;
     // Asked now and then while writing; false stops it and leaves no workbook.
     std::function<bool()> keepGoing;
 };

@@ -343,7 +343,8 @@ TEST(ConfigFile, DamagedWorkedExamplesNeverBreakTheReader) {
     EXPECT_GT(accepted, 0);
 }
 
-// The second file beside orvwizard.cfg: exact bytes, and anything damaged means both off.
+// The second file beside orvwizard.cfg: keys in any order, unknown ones passed over, and
+// anything damaged means all off.
 TEST(DeliveryOptionsFile, ExactBytesAndDamagedFilesMeanBothOff) {
     struct Row {
         const char* name;
@@ -362,10 +363,16 @@ TEST(DeliveryOptionsFile, ExactBytesAndDamagedFilesMeanBothOff) {
         {"lone LF line ends", "StayOnline=1\nNewFileEachDelivery=1\n", {true, true}},
         {"empty", "", {}},
         {"last line end missing", "StayOnline=1\r\nNewFileEachDelivery=1", {}},
-        {"lines swapped", "NewFileEachDelivery=1\r\nStayOnline=1\r\n", {}},
+        {"lines swapped", "NewFileEachDelivery=1\r\nStayOnline=0\r\n", {false, true}},
+        {"skip repeated alone", "SkipRepeated=1\r\n", {false, false, false, true}},
+        {"all four, any order",
+         "Spreadsheet=1\r\nSkipRepeated=1\r\nStayOnline=1\r\nNewFileEachDelivery=1\r\n",
+         {true, true, true, true}},
+        {"unknown key passed over", "StayOnline=1\r\nMore=7\r\nNewFileEachDelivery=1\r\n", {true, true}},
+        {"skip repeated damaged", "StayOnline=1\r\nSkipRepeated=yes\r\n", {}},
+        {"line without a key", "StayOnline=1\r\n=1\r\n", {}},
         {"value other than 0 or 1", "StayOnline=2\r\nNewFileEachDelivery=1\r\n", {}},
         {"value with a blank", "StayOnline= 1\r\nNewFileEachDelivery=1\r\n", {}},
-        {"third line", "StayOnline=1\r\nNewFileEachDelivery=1\r\nMore=1\r\n", {}},
         {"lone CR", "StayOnline=1\rNewFileEachDelivery=1\r", {}},
         {"the configuration file", std::string(kWorkedExample), {}},
     };
@@ -383,6 +390,10 @@ TEST(DeliveryOptionsFile, ExactBytesAndDamagedFilesMeanBothOff) {
     }
     ASSERT_EQ(WriteDeliveryOptions(place, {true, false}), WriteOutcome::Written);
     EXPECT_EQ(ReadBytes(place), "StayOnline=1\r\nNewFileEachDelivery=0\r\n");
+    // Written in the fixed order whatever the reader accepts.
+    ASSERT_EQ(WriteDeliveryOptions(place, {false, true, true, true}), WriteOutcome::Written);
+    EXPECT_EQ(ReadBytes(place),
+              "StayOnline=0\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\nSkipRepeated=1\r\n");
     EXPECT_EQ(ReadDeliveryOptions(folder / "missing.opt"), DeliveryOptions{});
     EXPECT_EQ(ReadDeliveryOptions(folder.path()), DeliveryOptions{});
     WriteFile(place, "StayOnline=1\r\nNewFileEachDelivery=1\r\n" + std::string(300, '\n'));

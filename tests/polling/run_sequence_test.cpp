@@ -16,8 +16,10 @@
 #include <vector>
 
 #include "common/delivery_options.h"
+#include "polling/core/delivery_history.h"
 #include "polling/core/disk.h"
 #include "polling/core/run_journal.h"
+#include "polling/core/workbook_check.h"
 #include "run_test_fixture.h"
 #include "support/ordinary_account.h"
 
@@ -1040,6 +1042,17 @@ TEST_F(RunTest, LinksUnderHandOverNamesAreNeverFollowed) {
          false,
          " is a second name of another file (a hard link). To keep that file safe, it is neither opened nor "
          "changed. Remove it and retry !"},
+        {"delivery history, with records delivered before skipped",
+         "~~deliveries.history",
+         [&](const fs::path& folder) {
+             DeliveryOptions skip;
+             skip.skipRepeated = true;
+             ASSERT_EQ(WriteDeliveryOptions(folder / kDeliveryOptionsFileName, skip), WriteOutcome::Written);
+             linkToPrecious("~~deliveries.history")(folder);
+         },
+         {},
+         Ending::LinkRefused,
+         false},
         {"the user's own link as output file", "",
          [](const fs::path& folder) { fs::create_symlink(folder / "chosen.txt", folder / "OUTPUT.TXT"); },
          deliver, Ending::Done, true},
@@ -1351,6 +1364,20 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
          Ending::Cancelled,
          "Converted: 1   Last file: OUTPUT_20261208-134212_2.TXT",
          nullptr},
+        {"repeats left out: the second delivery's new line only, then an exact repeat",
+         {true, true, false, true},
+         {kOneLine, kOneLine + kLastLine, kOneLine + kLastLine},
+         false,
+         {},
+         {{"OUTPUT_20261208-134212.TXT", kOneRecord + "<EOT>\r\n"},
+          {"OUTPUT_20261208-134312.TXT", kLastRecord + "<EOT>\r\n"},
+          {"~~deliveries.history", "2 entries"},
+          {"~1~", ""}},
+         Ending::Cancelled,
+         "Converted: 2   Last file: OUTPUT_20261208-134312.TXT\n2 records delivered at 13:43:12 are not "
+         "converted "
+         "again",
+         nullptr},
         {"an empty delivery goes back to waiting",
          {true, true},
          {"", kOneLine},
@@ -1499,6 +1526,9 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
                 continue;
             if (entry.is_directory())
                 found.emplace_back(name + "/", "");
+            else if (name == "~~deliveries.history")  // its digests are checked where it is read
+                found.emplace_back(
+                    name, std::to_string(ReadDeliveryHistory(entry.path().string()).size()) + " entries");
             else if (name.ends_with(".xlsx") && ReadFile(entry.path()).starts_with("PK"))
                 found.emplace_back(name, "PK");  // a zip: the workbook's cells are read back elsewhere
             else
@@ -1516,6 +1546,153 @@ TEST_F(RunTest, StaysOnlineForOneDeliveryAfterAnother) {
         } else {
             EXPECT_TRUE(MessageBox::shown().empty());
         }
+    }
+}
+
+// The real run, one delivery after another, with the history between them: what a repeat
+// leaves out, and that nothing is left out without the option or without a sound history.
+TEST_F(RunTest, DeliveryThatRepeatsAnEarlierOneIsConvertedOnlyPastTheRepeat) {
+    const std::string first = "first line\r\nsecond line\r\n";
+    const std::string firstChanged = "first line\r\nsecond lime\r\n";
+    const std::string third = "third line\r\n";
+    const std::string fourth = "fourth line";  // no line end: still a line
+    const std::string trailer = "<EOT>\r\n";
+    struct Row {
+        const char* name;
+        bool newFileEachDelivery;
+        bool skipRepeated;
+        std::optional<std::string> history;  // on the disk before the first delivery
+        std::vector<std::string> deliveries;
+        std::vector<Ending> endings;
+        std::vector<std::string> outputs;  // the output file, or each delivery's file in turn
+        std::string lastPhase;
+        // With a workbook for each delivery: the rows of each of its sheets, headers included.
+        std::vector<std::vector<std::uint64_t>> workbookRows = {};
+    };
+    const std::vector<Row> rows{
+        {"append: the second begins with the first",
+         false,
+         true,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer + third + trailer},
+         "Done...   Quit..."},
+        {"new file each: the second file holds only the new records",
+         true,
+         true,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer, third + trailer},
+         "Done...   Quit..."},
+        {"the longest earlier delivery counts",
+         false,
+         true,
+         std::nullopt,
+         {first, first + third, first + third + fourth},
+         {Ending::Done, Ending::Done, Ending::Done},
+         {first + trailer + third + trailer + fourth + "\r\n" + trailer},
+         "Done...   Quit..."},
+        {"an exact repeat converts nothing",
+         false,
+         true,
+         std::nullopt,
+         {first, first},
+         {Ending::Done, Ending::NoData},
+         {first + trailer},
+         "2 records delivered at 10:00:01 are not converted again"},
+        {"one byte differs: all converted",
+         false,
+         true,
+         std::nullopt,
+         {first, firstChanged + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer + firstChanged + third + trailer},
+         "Done...   Quit..."},
+        {"a prefix that ends mid-line is no repeat",
+         false,
+         true,
+         std::nullopt,
+         {"first", "first line\r\n"},
+         {Ending::Done, Ending::Done},
+         {"first\r\n" + trailer + "first line\r\n" + trailer},
+         "Done...   Quit..."},
+        {"option off: all converted",
+         false,
+         false,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer + first + third + trailer},
+         "Done...   Quit..."},
+        {"workbooks: the second holds only the new records",
+         true,
+         true,
+         std::nullopt,
+         {first, first + third},
+         {Ending::Done, Ending::Done},
+         {first + trailer, third + trailer},
+         "Done...   Quit...",
+         {{3, 1, 1}, {2, 1, 1}}},  // "Records", "Totals" and "Articles": plain lines are in no total
+        {"a damaged history is ignored",
+         false,
+         true,
+         std::string("TALLIVO DELIVERY HISTORY 1\r\ngarbage\r\n"),
+         {first + third},
+         {Ending::Done},
+         {first + third + trailer},
+         "Done...   Quit..."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempFolder rowFolder;
+        const std::filesystem::path dir = rowFolder.path();
+        WriteConfig(dir, [&] {
+            Settings settings = TestSettings(dir.string());
+            settings.ExistingFilePolicy = "2";
+            return settings;
+        }());
+        DeliveryOptions deliveryOptions;
+        deliveryOptions.newFileEachDelivery = row.newFileEachDelivery;
+        deliveryOptions.skipRepeated = row.skipRepeated;
+        deliveryOptions.spreadsheet = !row.workbookRows.empty();
+        ASSERT_EQ(WriteDeliveryOptions(dir / kDeliveryOptionsFileName, deliveryOptions),
+                  WriteOutcome::Written);
+        if (row.history) WriteFile(dir / "~~deliveries.history", *row.history);
+        RunOptions options = FastOptions();
+        options.configPlaces = std::vector<std::filesystem::path>{dir / "orvwizard.cfg"};
+        QString lastPhase;
+        for (std::size_t delivery = 0; delivery < row.deliveries.size(); ++delivery) {
+            // One hour apart from 10:00:01, so that each delivery's file has its own stamp.
+            options.wallClock = [delivery] {
+                return std::chrono::system_clock::time_point(std::chrono::seconds(
+                    QDateTime(QDate(2026, 3, 2), QTime(10, 0, 1)).toSecsSinceEpoch() + 3600 * delivery));
+            };
+            ScaricoS window(options);
+            EXPECT_EQ(RunToEnd(window, [&] { Deliver(dir, row.deliveries[delivery]); }),
+                      row.endings[delivery]);
+            lastPhase = LabelText(window, "Label6");
+        }
+        std::vector<std::string> outputs;
+        std::vector<std::string> names;
+        std::vector<std::string> workbooks;
+        for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("OUTPUT", 0) != 0) continue;
+            (name.ends_with(".xlsx") ? workbooks : names).push_back(entry.path().string());
+        }
+        std::sort(names.begin(), names.end());
+        std::sort(workbooks.begin(), workbooks.end());
+        for (const std::string& name : names) outputs.push_back(ReadFile(name));
+        EXPECT_EQ(outputs, row.outputs);
+        ASSERT_EQ(workbooks.size(), row.workbookRows.size());
+        for (std::size_t i = 0; i < workbooks.size(); ++i)
+            EXPECT_TRUE(WorkbookSheetsWhole(workbooks[i], row.workbookRows[i])) << workbooks[i];
+        EXPECT_EQ(lastPhase, QString::fromStdString(row.lastPhase));
+        EXPECT_EQ(Exists(dir / "~~deliveries.history"), row.skipRepeated);
+        EXPECT_FALSE(Exists(dir / "~~dati.txt"));
+        EXPECT_FALSE(Exists(dir / "~~dati.journal"));
     }
 }
 

@@ -330,6 +330,17 @@ TEST(RunJournal, ReadsBackOnlyAWholeJournal) {
     std::string cut = *workbookBytes;
     cut.erase(cut.find(".xlsx"), 1);
     EXPECT_FALSE(ParseJournal(cut).has_value());
+    // Lines a repeat left out, with a workbook or without; a journal without them reads as 0.
+    for (RunJournal repeated : {journal, withWorkbook}) {
+        repeated.repeatedLines = 1234;
+        const std::optional<std::string> repeatedBytes = FormatJournal(repeated);
+        ASSERT_TRUE(repeatedBytes.has_value());
+        EXPECT_TRUE(ParseJournal(*repeatedBytes) == repeated);
+        std::string zero = *repeatedBytes;
+        EXPECT_FALSE(ParseJournal(zero.replace(zero.find(" R1234"), 6, " R0")).has_value());
+        std::string sign = *repeatedBytes;
+        EXPECT_FALSE(ParseJournal(sign.replace(sign.find(" R1234"), 6, " R-1")).has_value());
+    }
     RunJournal refused = journal;
     refused.settings.EndOfFileMessage = "say \"hi\"";  // the configuration format has no quote
     EXPECT_FALSE(WriteJournal(path, refused));
@@ -451,6 +462,7 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
         const char* journalFor = nullptr;
         bool newFiles = false;
         bool journalFileIsLink = false;
+        std::uint64_t repeatedLines = 0;  // left out by the journal's run: in the output already
     };
     const char* stamped = "OUTPUT_20261208-134212.TXT";
     const std::vector<Row> rows{
@@ -469,6 +481,8 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
          "OTHER_20261208-134212.TXT", true},
         {"journal for a stamped name that is a link", true, false, false, "~~dati.txt", std::nullopt, stamped,
          true, true},
+        {"journal of a run that left its first line out as delivered before", true, false, false,
+         "~~dati.txt", 1, "OUTPUT.TXT", false, false, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -493,6 +507,7 @@ TEST(UnfinishedDelivery, WorkFileFirstThenADataFileWithoutMarker) {
             journal.outputCreated = true;
             journal.workFileSize = 10;
             journal.settings = WizardDefaults();
+            journal.repeatedLines = row.repeatedLines;
             ASSERT_TRUE(WriteJournal(JournalPath(paths.WorkPath), journal));
         }
         const std::optional<UnfinishedDelivery> found = FindUnfinishedDelivery(paths, row.newFiles);

@@ -19,6 +19,9 @@
 #include <vector>
 
 #include "common/delivery_options.h"
+#include "common/run_paths.h"
+#include "common/sha256.h"
+#include "polling/core/delivery_history.h"
 #include "polling/core/disk.h"
 #include "record_accounting.h"
 #include "run_test_fixture.h"
@@ -152,6 +155,8 @@ struct Policy {
     const char* existingFilePolicy;
     bool newFiles;
     bool spreadsheet = false;
+    // "Skip records delivered before", the first record delivered and appended before.
+    bool firstRepeated = false;
 };
 
 struct ModelRow {
@@ -177,10 +182,12 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
     const std::vector<std::string> input{"1001;1;A;B;01/01/2001;01:01", "1002;2;A;B;02/02/2002;02:02",
                                          "1003;3;A;B;03/03/2003;03:03"};
     const std::string older = "an older output file\r\n";
-    const std::vector<Policy> policies{{"overwrite", "0", false},
-                                       {"append", "2", false},
-                                       {"new file", "0", true},
-                                       {"a workbook beside the output", "0", false, true}};
+    const std::vector<Policy> policies{
+        {"overwrite", "0", false},
+        {"append", "2", false},
+        {"new file", "0", true},
+        {"a workbook beside the output", "0", false, true},
+        {"append, the first record delivered before", "2", false, false, true}};
     const std::vector<ModelRow> rows{
         {"unflushed bytes none, half or all", {Unflushed::None, Unflushed::Half, Unflushed::All}},
         {"unflushed bytes NUL", {Unflushed::Nul}},
@@ -199,14 +206,26 @@ TEST_F(PowerCut, EveryRecordOnceAfterACutAtAnyPoint) {
     for (const Policy& policy : policies) {
         settings.ExistingFilePolicy = policy.existingFilePolicy;
         const bool appends = policy.existingFilePolicy == std::string("2");
-        const std::string expected = (appends ? older : "HEADER\r\n") + records + "<EOT>\r\n";
+        std::string before = older;
+        std::string written = records;
+        if (policy.firstRepeated) {
+            before = records.substr(0, records.find("\r\n") + 2) + "<EOT>\r\n";
+            written = records.substr(records.find("\r\n") + 2);
+        }
+        const std::string expected = (appends ? before : "HEADER\r\n") + written + "<EOT>\r\n";
 
         TempFolder recorded;
         WriteConfig(recorded.path(), settings);
         ASSERT_EQ(WriteDeliveryOptions(recorded / kDeliveryOptionsFileName,
-                                       {false, policy.newFiles, policy.spreadsheet}),
+                                       {false, policy.newFiles, policy.spreadsheet, policy.firstRepeated}),
                   WriteOutcome::Written);
-        if (appends) WriteFile(recorded / "OUTPUT.TXT", older);
+        if (appends) WriteFile(recorded / "OUTPUT.TXT", before);
+        if (policy.firstRepeated) {
+            const std::string earlier = input[0] + "\r\n";
+            ASSERT_TRUE(AddToDeliveryHistory((recorded / kHistoryFileName).string(),
+                                             {"20260302-091502", earlier.size(), 1, Sha256Hex(earlier),
+                                              MakeRunPaths(settings).OutputPath}));
+        }
         fs::current_path(recorded.path());
         Recorder recorder;
         Names delivered;

@@ -67,6 +67,7 @@ TEST_F(AccessibleNamesTest, EveryListAndTextBoxAndEveryRepeatedCaptionIsToldApar
         {"Frame2", "File header", ""},
         {"Frame6", "Fixed Length (Fill / Cut)", ""},
         {"Check9", "Also save a spreadsheet (.xlsx)", ""},
+        {"Check10", "Skip records delivered before", ""},
         {"Command2", "Save Parameters", ""},
         {"PreviewToggle", "Preview", "Shows what polling would write with these settings"},
     };

@@ -360,7 +360,7 @@ TEST_P(LoadStateTest, ResetReturnsToTheConsistentDefaults) {
         {"Combo12", "NONE", false},     {"Option13", "0", false},
         {"Option12", "0", false},       {"Check5", "0", false},
         {"Check7", "0", true},          {"Check8", "0", true},
-        {"Check9", "0", true},
+        {"Check9", "0", true},          {"Check10", "0", true},
     };
     for (const Expect& expect : defaults) {
         SCOPED_TRACE(expect.name);

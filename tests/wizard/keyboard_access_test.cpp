@@ -48,12 +48,12 @@ TEST_F(KeyboardAccessTest, TabVisitsEveryControlInReadingOrder) {
 
     // An option group is one stop, at its chosen option. The test screen has no room for the
     // preview in this window: its check box stands in the preview's place.
-    const QStringList expected = {"Text4",    "Text1",    "Option2", "Combo1", "Text2",         "Combo2",
-                                  "Combo3",   "Combo4",   "Combo5",  "Combo6", "Check6",        "Check3",
-                                  "Combo14",  "Option10", "Combo9",  "Check4", "Combo13",       "Option13",
-                                  "Combo12",  "Option3",  "Combo7",  "Text3",  "Check1",        "Combo11",
-                                  "Option8",  "Check7",   "Check8",  "Check9", "PreviewToggle", "Command1",
-                                  "Command2", "Command6", "Command3"};
+    const QStringList expected = {"Text4",    "Text1",    "Option2",  "Combo1",  "Text2",   "Combo2",
+                                  "Combo3",   "Combo4",   "Combo5",   "Combo6",  "Check6",  "Check3",
+                                  "Combo14",  "Option10", "Combo9",   "Check4",  "Combo13", "Option13",
+                                  "Combo12",  "Option3",  "Combo7",   "Text3",   "Check1",  "Combo11",
+                                  "Option8",  "Check7",   "Check8",   "Check9",  "Check10", "PreviewToggle",
+                                  "Command1", "Command2", "Command6", "Command3"};
 
     c.Text4->setFocus(Qt::TabFocusReason);
     QStringList visited;

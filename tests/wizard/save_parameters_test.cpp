@@ -37,19 +37,22 @@ TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
         bool stayOnline;
         bool newFile;
         bool spreadsheet;
-        bool earlierFile;                  // an options file with all three on before the save
+        bool skipRepeated;
+        bool earlierFile;                  // an options file with all four on before the save
         std::optional<std::string> saved;  // the options file after it; nothing: none
     };
     const std::vector<Row> rows{
-        {"all options off and no file yet: none written", false, false, false, false, std::nullopt},
-        {"both on", true, true, false, false, "StayOnline=1\r\nNewFileEachDelivery=1\r\n"},
-        {"stay online only", true, false, false, false, "StayOnline=1\r\nNewFileEachDelivery=0\r\n"},
-        {"a new file only", false, true, false, false, "StayOnline=0\r\nNewFileEachDelivery=1\r\n"},
-        {"spreadsheet only", false, false, true, false,
+        {"all options off and no file yet: none written", false, false, false, false, false, std::nullopt},
+        {"both on", true, true, false, false, false, "StayOnline=1\r\nNewFileEachDelivery=1\r\n"},
+        {"stay online only", true, false, false, false, false, "StayOnline=1\r\nNewFileEachDelivery=0\r\n"},
+        {"a new file only", false, true, false, false, false, "StayOnline=0\r\nNewFileEachDelivery=1\r\n"},
+        {"spreadsheet only", false, false, true, false, false,
          "StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n"},
-        {"all three on", true, true, true, false,
-         "StayOnline=1\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\n"},
-        {"all off over an earlier file", false, false, false, true,
+        {"skip repeated only", false, false, false, true, false,
+         "StayOnline=0\r\nNewFileEachDelivery=0\r\nSkipRepeated=1\r\n"},
+        {"all four on", true, true, true, true, false,
+         "StayOnline=1\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\nSkipRepeated=1\r\n"},
+        {"all off over an earlier file", false, false, false, false, true,
          "StayOnline=0\r\nNewFileEachDelivery=0\r\n"},
     };
     for (const Row& row : rows) {
@@ -58,7 +61,7 @@ TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
             std::filesystem::remove(DeliveryOptionsPlace(place));
             if (row.earlierFile)
                 WriteBytes(DeliveryOptionsPlace(place),
-                           "StayOnline=1\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\n");
+                           "StayOnline=1\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\nSkipRepeated=1\r\n");
         }
         const auto window = StartWizard();
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
@@ -66,6 +69,7 @@ TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
         window->controls().Check7->setChecked(row.stayOnline);
         window->controls().Check8->setChecked(row.newFile);
         window->controls().Check9->setChecked(row.spreadsheet);
+        window->controls().Check10->setChecked(row.skipRepeated);
         MessageBox::clearShown();
         ClickSave(*window);
         EXPECT_EQ(ShownTexts(), (std::vector<QString>{kConfirm, kSaved}));
@@ -88,22 +92,25 @@ TEST_F(SaveParametersTest, ResetThenSaveWritesTheWorkedExampleEverywhere) {
         EXPECT_EQ(Value(*reloaded, "Check7"), row.stayOnline ? "1" : "0");
         EXPECT_EQ(Value(*reloaded, "Check8"), row.newFile ? "1" : "0");
         EXPECT_EQ(Value(*reloaded, "Check9"), row.spreadsheet ? "1" : "0");
+        EXPECT_EQ(Value(*reloaded, "Check10"), row.skipRepeated ? "1" : "0");
         MessageBox::setNextAnswer(MessageBox::Answer::Yes);
         reloaded->controls().Command1->click();
         EXPECT_EQ(Value(*reloaded, "Check7"), "0");
         EXPECT_EQ(Value(*reloaded, "Check8"), "0");
         EXPECT_EQ(Value(*reloaded, "Check9"), "0");
+        EXPECT_EQ(Value(*reloaded, "Check10"), "0");
     }
 
     // A damaged options file loads as all off; the configuration still loads.
     WriteBytes(DeliveryOptionsPlace(places_[0]),
-               "StayOnline=yes\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\n");
+               "StayOnline=yes\r\nNewFileEachDelivery=1\r\nSpreadsheet=1\r\nSkipRepeated=1\r\n");
     MessageBox::clearShown();
     const auto damaged = StartWizard();
     EXPECT_TRUE(ShownTexts().empty());
     EXPECT_EQ(Value(*damaged, "Check7"), "0");
     EXPECT_EQ(Value(*damaged, "Check8"), "0");
     EXPECT_EQ(Value(*damaged, "Check9"), "0");
+    EXPECT_EQ(Value(*damaged, "Check10"), "0");
 }
 
 TEST_F(SaveParametersTest, AnsweringNoChangesNothing) {
