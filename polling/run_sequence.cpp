@@ -568,6 +568,11 @@ Ending RunSequence::convertAndEnd(std::uint64_t byteCount, const ResumePoint* re
              kWriterTitle);
         return Ending::LeftoverInTheWay;
     }
+    // A small rest is written in no time: the note stays as long as "Done" does.
+    if (!repeatedText_.empty()) {
+        view_.showPhase(repeatedText_);
+        if (!waitMs(options_.timings.doneWait)) return Ending::Cancelled;
+    }
     view_.showPhase("Done...   Quit...");
     if (!waitMs(options_.timings.doneWait)) return Ending::Cancelled;
     return Ending::Done;

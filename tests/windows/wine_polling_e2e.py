@@ -264,6 +264,18 @@ def main():
     polling, terminal, base = (os.path.abspath(a) for a in sys.argv[1:4])
     hold_exe = os.path.abspath(sys.argv[4]) if len(sys.argv) >= 5 else None
     workbook_tool = os.path.abspath(sys.argv[5]) if len(sys.argv) == 6 else None
+    # Each row starts polling.exe and the simulator at once. Two wine programs that both find no
+    # server start one each, and the loser may fail ("error opening file descriptor for wineserver
+    # tmpdir file"): one server for the whole table, up before the first row, ended after it.
+    subprocess.run(["wineserver", "-p"], check=True)
+    subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=300)
+    try:
+        return run_table(polling, terminal, base, hold_exe, workbook_tool)
+    finally:
+        subprocess.run(["wineserver", "-k"], stderr=subprocess.DEVNULL)
+
+
+def run_table(polling, terminal, base, hold_exe, workbook_tool):
     passed = failed = 0
     for layout in LAYOUTS:
         for folder_form in ("Z:\\...", "\\"):
