@@ -5,7 +5,8 @@ Given hold_file.exe, also deliveries as a shop's PC makes them: delivered read-o
 for a moment by another program (a virus scanner) at the takeover, at the work file's removal
 and while the output is written; each must end with every record exactly once and no
 hand-over file left. Then an output folder named in Cyrillic on a Cyrillic Windows (wine takes
-the ANSI code page, 1251, from the locale ru_RU.UTF-8), and, given a display, an output folder
+the ANSI code page, 1251, from the locale ru_RU.UTF-8), a delivery that repeats an earlier one
+with "Skip records delivered before" (in a Latin and a Cyrillic folder), and, given a display, an output folder
 the user may not write in: the run must end at once (exit 15) with its message, not "busy".
 Run it as an ordinary user: root writes read-only files and folders anyway.
 
@@ -71,11 +72,11 @@ def windows_path(path):
 
 
 def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name="out", locale=None,
-             workbook_tool=None):
+             workbook_tool=None, options=None):
     """Runs polling.exe in the folder run (a new one under base when None). With a locale, both
     programs run in it and the configuration is in its code page (cp1251 for ru_RU). With the
     Linux workbook_tool, polling.exe also makes a workbook, which must be the very bytes the
-    tool makes of the same delivery and stamp on Linux."""
+    tool makes of the same delivery and stamp on Linux. options: the bytes of orvwizard.opt."""
     name, changes, data, expected = layout
     run = run or tempfile.mkdtemp(prefix="case-", dir=base)
     output_folder = run if folder_form == "\\" else os.path.join(run, folder_name)
@@ -85,8 +86,10 @@ def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name
     with open(os.path.join(run, "orvwizard.cfg"), "wb") as f:
         f.write(config_bytes(settings, "cp1251" if locale else "latin-1"))
     if workbook_tool:
+        options = b"StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n"
+    if options:
         with open(os.path.join(run, "orvwizard.opt"), "wb") as f:
-            f.write(b"StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=1\r\n")
+            f.write(options)
     delivery = os.path.join(base, os.path.basename(run) + "-delivery.bin")
     with open(delivery, "wb") as f:
         f.write(data)
@@ -119,6 +122,24 @@ def run_case(polling, terminal, base, layout, folder_form, run=None, folder_name
             problems.append(f"{leftover} left in the output folder")
     if workbook_tool:
         problems += same_workbook_as_on_linux(workbook_tool, settings, delivery, output_folder)
+    return problems
+
+
+def run_repeat_case(polling, terminal, base, folder_name="out", locale=None):
+    """Appending, with "Skip records delivered before": a second delivery that begins with the
+    first (a terminal whose memory was not cleared) adds only its new record."""
+    run = tempfile.mkdtemp(prefix="repeat-", dir=base)
+    first_line, new_line = b"4006381333931;0005;A;B;01/02/2003;10:20\r\n", b"123;3.50;x;y;31/12/2004;23:59\r\n"
+    first_out = b"4006381333931|5|01/02/2003|10:20|\r\n<EOT>\r\n"
+    changes = {"ExistingFilePolicy": "2"}
+    options = b"StayOnline=0\r\nNewFileEachDelivery=0\r\nSpreadsheet=0\r\nSkipRepeated=1\r\n"
+    problems = run_case(polling, terminal, base, ("first", changes, first_line, first_out), "Z:\\...", run=run,
+                        folder_name=folder_name, locale=locale, options=options)
+    problems += run_case(polling, terminal, base,
+                         ("second", changes, first_line + new_line, first_out + b"123|3.5|31/12/2004|23:59|\r\n<EOT>\r\n"),
+                         "Z:\\...", run=run, folder_name=folder_name, locale=locale, options=options)
+    if not os.path.exists(os.path.join(run, folder_name, "~~deliveries.history")):
+        problems.append("no ~~deliveries.history beside the output")
     return problems
 
 
@@ -302,6 +323,13 @@ def run_table(polling, terminal, base, hold_exe, workbook_tool):
           flush=True)
     passed += not problems
     failed += bool(problems)
+    for folder_name, locale, what in (("out", None, "a Latin folder"),
+                                      ("Склад учёт", "ru_RU.UTF-8", "a Cyrillic folder under code page 1251")):
+        problems = run_repeat_case(polling, terminal, base, folder_name, locale)
+        print(f"polling.exe, a repeated delivery skipped, {what}: {'ok' if not problems else 'FAILED: ' + '; '.join(problems)}",
+              flush=True)
+        passed += not problems
+        failed += bool(problems)
     if os.geteuid() == 0:
         print("skipped: output folder that refuses writes (root may write in any folder)")
     elif os.environ.get("DISPLAY"):
