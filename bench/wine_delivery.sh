@@ -6,6 +6,8 @@
 #   bash bench/wine_delivery.sh [WINDOWS_BUILD_DIR] [RECORDS ...]
 #
 # The Windows build is the one `bash .ci/windows-check.sh` makes (build-windows by default).
+# TERMINAL_SIM names another terminal_sim.exe: an older polling.exe built alone, for a before
+# and after.
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 cd "$repo"
@@ -14,6 +16,7 @@ shift || true
 counts=("$@")
 [ ${#counts[@]} -gt 0 ] || counts=(2000 100000)
 runs=${TALLIVO_WINE_RUNS:-3}
+terminal=${TERMINAL_SIM:-$build/tools/terminal_sim.exe}
 kit=$(bash packaging/windows/build-qt.sh | tail -n 1)
 xlsxwriter=$(bash packaging/windows/build-xlsxwriter.sh | tail -n 1)
 # shellcheck source=packaging/windows/configure.sh
@@ -31,6 +34,7 @@ QT_PLUGIN_PATH=$(WindowsPath "$kit/plugins")
 export WINEPATH QT_PLUGIN_PATH
 unset DISPLAY WAYLAND_DISPLAY
 wineboot --init >/dev/null 2>&1 || true
+wineserver -w
 # One server for all runs: the two programs of a run start at once.
 wineserver -p
 
@@ -43,7 +47,7 @@ one_run() {
   # No splash: it would only add its own seconds.
   sed -e '13s|.*|"0"\r|' -e "\$s|.*|\"$(WindowsPath "$folder" | sed 's/\\/\\\\/g')\"\r|" samples/orvwizard.cfg \
     >"$folder/orvwizard.cfg"
-  (cd "$folder" && wine "$build/tools/terminal_sim.exe" --folder . --records "$records" --seed 7 \
+  (cd "$folder" && wine "$terminal" --folder . --records "$records" --seed 7 \
     --timeout-ms 600000 >/dev/null 2>&1) &
   local sim=$!
   started=$(date +%s.%N)
