@@ -97,16 +97,7 @@ for exe in polling/polling.exe wizard/wizard.exe tools/terminal_sim.exe tools/ho
   [ -f "$build/$exe" ] || fail "missing $build/$exe"
 done
 
-# Quiet, and no offers to install Mono or Gecko into the fresh prefix. The Qt, libxlsxwriter
-# and MinGW runtime DLLs are found through WINEPATH, the plugins through QT_PLUGIN_PATH. Wine
-# has a zlib1.dll of its own and takes it before Debian's, beside a program or on WINEPATH.
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-WINEPATH=$(WindowsPath "$kit/bin")
-while read -r folder; do
-  WINEPATH+=";$(WindowsPath "$folder")"
-done < <(XlsxwriterFolders "$xlsxwriter"; MingwRuntimeFolders)
-QT_PLUGIN_PATH=$(WindowsPath "$kit/plugins")
-export WINEPATH QT_PLUGIN_PATH
+ExportWineRunPaths "$kit" "$xlsxwriter"
 unset DISPLAY WAYLAND_DISPLAY
 say "wine: $(wine --version)"
 wineboot --init >/dev/null 2>&1 || true

@@ -25,13 +25,8 @@ source packaging/windows/configure.sh
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/tallivo-wine-bench.XXXXXX)
 trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$WINEPREFIX"' EXIT
-export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" QT_QPA_PLATFORM=offscreen
-WINEPATH=$(WindowsPath "$kit/bin")
-while read -r folder; do
-  WINEPATH+=";$(WindowsPath "$folder")"
-done < <(XlsxwriterFolders "$xlsxwriter"; MingwRuntimeFolders)
-QT_PLUGIN_PATH=$(WindowsPath "$kit/plugins")
-export WINEPATH QT_PLUGIN_PATH
+ExportWineRunPaths "$kit" "$xlsxwriter"
+export QT_QPA_PLATFORM=offscreen
 unset DISPLAY WAYLAND_DISPLAY
 wineboot --init >/dev/null 2>&1 || true
 wineserver -w

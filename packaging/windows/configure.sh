@@ -23,6 +23,21 @@ XlsxwriterFolders() {
   dirname "$(realpath -m "$(x86_64-w64-mingw32-gcc-posix -print-file-name=zlib1.dll)")"
 }
 
+# Exports what wine needs to run the cross-built programs without staging them: the Qt,
+# libxlsxwriter and MinGW runtime DLLs through WINEPATH, the plugins through QT_PLUGIN_PATH,
+# and a quiet prefix with no offers to install Mono or Gecko. Wine has a zlib1.dll of its
+# own and takes it before Debian's, beside a program or on WINEPATH.
+ExportWineRunPaths() {
+  local kit=$1 xlsxwriter=$2 folder
+  export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  WINEPATH=$(WindowsPath "$kit/bin")
+  while read -r folder; do
+    WINEPATH+=";$(WindowsPath "$folder")"
+  done < <(XlsxwriterFolders "$xlsxwriter"; MingwRuntimeFolders)
+  QT_PLUGIN_PATH=$(WindowsPath "$kit/plugins")
+  export WINEPATH QT_PLUGIN_PATH
+}
+
 # Configures a cross build against the Qt kit and libxlsxwriter (the folders build-qt.sh and
 # build-xlsxwriter.sh printed): Qt's own toolchain file finds the kit (and the host's moc, rcc
 # and uic) and hands on to the project's mingw-w64 file. The programs share the C++ runtime
